@@ -1,0 +1,110 @@
+// The gateway road: the handshake that fixes the server clock, and the encoded, time-stamped
+// exchanges whose answers are accepted only when the server's time in them is close to ours.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "gateway/date_time.h"
+#include "gateway/statements.h"
+#include "gateway/wire_codec.h"
+
+namespace velmora {
+
+inline constexpr std::string_view kStampMarker = "{[good-lark]}";
+inline constexpr std::string_view kAnswerMarker = "{[good-wren]}";
+inline constexpr std::string_view kGatewayPage = "talvenor.asp";
+
+// Operation codes of form field "p".
+enum class GatewayOp : char { kExecute = '1', kQuery = '2', kConnect = '3', kCheck = '4' };
+
+// The payload of a decoded answer "server time{[good-wren]}payload", when that time lies strictly
+// within 90 seconds of `now`.
+std::optional<std::string> AcceptAnswer(std::string_view decoded, DateTime now);
+
+struct Handshake {
+  DateTime server_time;
+  std::string client_address;
+};
+// The decoded handshake answer: refusals ("", "1", "11", "12"), more than one marker, or a time
+// that is no date-time give nothing.
+std::optional<Handshake> ParseHandshake(std::string_view decoded);
+
+// "HH:MM:SS{[good-lark]}" + sql.
+std::string StampedStatement(DateTime server_now, std::string_view sql);
+
+// The request key, held in memory only masked; the mask differs in every process.
+class HiddenKey {
+ public:
+  HiddenKey() = default;
+  explicit HiddenKey(std::string_view digits);
+  std::optional<WireKey> Reveal() const;
+  // The bytes as they sit in memory, for the integrity seal.
+  std::string_view MaskedBytes() const { return masked_; }
+
+ private:
+  std::string masked_;
+  std::string mask_;
+};
+
+// The request key built into the program, itself stored masked in the binary.
+std::string BuiltInRequestKey();
+
+// What the road needs from its surroundings; tests put fakes here.
+struct GatewayPlatform {
+  std::function<std::string(const std::string& address, const std::string& body)> post;
+  std::function<uint64_t()> ticks_ms;
+  std::function<std::string()> machine_id;
+  std::function<void()> pump;  // lets the window system run before each encode and decode
+};
+
+class GatewayClient final : public GatewayLink {
+ public:
+  explicit GatewayClient(GatewayPlatform platform);
+
+  // Fixes the address and key, performs the handshake; false when it was refused or failed.
+  bool Connect(const std::string& address, std::string_view key_digits);
+
+  std::string Query(const std::string& sql) override { return Exchange(GatewayOp::kQuery, sql); }
+  std::string Execute(const std::string& sql) override { return Exchange(GatewayOp::kExecute, sql); }
+  std::string Check(const std::string& sql) override { return Exchange(GatewayOp::kCheck, sql); }
+
+  // Handshake time plus the whole seconds elapsed since; the empty date before a handshake.
+  DateTime ServerNow() const;
+  const std::string& ClientAddress() const { return client_address_; }
+  const std::string& Address() const { return address_; }
+  bool Connected() const { return connected_; }
+
+  // The state fixed at the handshake (address, hidden key) is still the one in memory.
+  bool IntegrityHolds() const;
+
+  // For tests of the integrity check: the address as held in memory, writable behind its seal.
+  std::string& AddressForTest() { return address_; }
+
+ private:
+  std::string Exchange(GatewayOp op, std::string_view sql);
+  std::string Seal() const;
+
+  GatewayPlatform platform_;
+  std::string address_;
+  HiddenKey key_;
+  std::string seal_;
+  bool connected_ = false;
+  DateTime t0_;
+  uint64_t c0_ = 0;
+  std::string client_address_;
+};
+
+// The process-wide gateway, on the platform's transport, clock and machine identifier.
+GatewayClient& ProcessGateway();
+bool ConnectGateway(const std::string& address, std::string_view key_digits);
+std::string GatewayQuery(const std::string& sql);
+std::string GatewayExecute(const std::string& sql);
+std::string GatewayCheck(const std::string& sql);
+DateTime ServerNow();
+const std::string& ClientAddress();
+
+}  // namespace velmora
