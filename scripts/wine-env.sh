@@ -62,11 +62,16 @@ velmora_start_wine() {
     done
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
   fi
-  "$VELMORA_WINESERVER" -p </dev/null >/dev/null 2>&1
+  # A server already running (or still shutting down) is fine: wait for it to settle.
+  "$VELMORA_WINESERVER" -p </dev/null >/dev/null 2>&1 || { sleep 1; "$VELMORA_WINESERVER" -p </dev/null >/dev/null 2>&1 || true; }
+  # Start Wine's own services now, detached from any pipe: started by a test instead, they would
+  # inherit its output pipe and keep the reader waiting after the test has ended.
+  timeout 60 "$VELMORA_WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 velmora_stop_wine() {
   "$VELMORA_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  timeout 30 "$VELMORA_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
   if [ -n "${VELMORA_XVFB_PID:-}" ]; then
     kill "$VELMORA_XVFB_PID" 2>/dev/null || true
     wait "$VELMORA_XVFB_PID" 2>/dev/null || true

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds everything (native with sanitizers, Windows x86_64, Windows i686) and runs every test:
+# the native tests directly, the Windows tests under Wine, in one CTest run.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+bash scripts/setup.sh
+jobs="${VELMORA_JOBS:-$(nproc)}"
+
+for preset in native mingw64 mingw32; do
+  [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+  echo "build: $preset"
+  cmake --build "build/$preset" -j "$jobs"
+done
+
+# One CTest run over both test trees.
+cat >build/CTestTestfile.cmake <<'CTEST'
+subdirs("native")
+subdirs("mingw64")
+CTEST
+
+source scripts/wine-env.sh
+trap velmora_stop_wine EXIT
+velmora_start_wine
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300 "$@"

@@ -1,0 +1,142 @@
+// The Windows transports against a local HTTP server, and the gateway road on top of them.
+#include <objbase.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "gateway/gateway_client.h"
+#include "gateway/machine_id.h"
+#include "gateway/platform.h"
+#include "gateway/transport_win.h"
+#include "http_test_server.h"
+
+namespace velmora {
+namespace {
+
+using testing::HttpTestServer;
+using testing::RecordedRequest;
+using testing::Reply;
+
+class WindowsTransport : public ::testing::Test {
+ protected:
+  void SetUp() override { SetTransportTimeout(std::chrono::milliseconds(5000)); }
+  void TearDown() override { SetTransportTimeout(std::chrono::seconds(30)); }
+};
+
+// Bytes a text conversion would mangle: GBK, a zero byte, 0xFF.
+const std::string kRawAnswer = std::string("\xC9\xCF\xCE\xE7\x00\xFF" "abc", 9);
+
+TEST_F(WindowsTransport, EveryRequestObjectSendsTheSameIdentityAndReturnsRawBytes) {
+  int usable = 0;
+  for (const std::wstring& progid : RequestObjectProgIds()) {
+    HttpTestServer server([](const RecordedRequest&) { return Reply{kRawAnswer}; });
+    const std::string address = server.BaseUrl() + "/gw/talvenor.asp";
+    const std::string result = PostFormCom(address, "p=0034&post=00AB", {progid});
+    const auto requests = server.Requests();
+    if (requests.empty()) continue;  // this object is not installed here
+    ++usable;
+    SCOPED_TRACE(std::string(progid.begin(), progid.end()));
+    EXPECT_EQ(result, kRawAnswer);
+    const RecordedRequest& r = requests[0];
+    EXPECT_EQ(r.request_line, "POST /gw/talvenor.asp HTTP/1.1");
+    EXPECT_EQ(r.body, "p=0034&post=00AB");
+    EXPECT_EQ(r.Header("Accept"), "*/*");
+    EXPECT_EQ(r.Header("Referer"), address);
+    EXPECT_EQ(r.Header("Accept-Languge"), "zh-CN");
+    EXPECT_EQ(r.Header("User-Agent"), kUserAgent);
+    EXPECT_EQ(r.Header("Content-Type").rfind(kFormContentType, 0), 0u) << r.Header("Content-Type");
+  }
+  EXPECT_GE(usable, 1);
+}
+
+TEST_F(WindowsTransport, DefaultModeAnswerFramings) {
+  const std::string long_body(70000, 'x');
+  const Reply replies[] = {
+      {"", Reply::Framing::kContentLength},
+      {long_body, Reply::Framing::kClose},  // no Content-Length: read to the end
+      {long_body, Reply::Framing::kChunked},
+  };
+  for (const Reply& reply : replies) {
+    HttpTestServer server([&](const RecordedRequest&) { return reply; });
+    EXPECT_EQ(PostForm(server.BaseUrl() + "/talvenor.asp", "p=1"), reply.body);
+  }
+}
+
+TEST_F(WindowsTransport, ProgressModeSendsItsHeadersAndReportsPieces) {
+  const std::string body(3000, 'y');
+  for (auto framing : {Reply::Framing::kContentLength, Reply::Framing::kClose}) {
+    HttpTestServer server([&](const RecordedRequest&) { return Reply{body, framing}; });
+    std::vector<std::pair<int64_t, int64_t>> reports;
+    const std::string address = server.BaseUrl() + "/talvenor.asp";
+    EXPECT_EQ(PostForm(address, "p=1", [&](int64_t e, int64_t r) { reports.emplace_back(e, r); }), body);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().second, 3000);
+    EXPECT_EQ(reports.back().first, framing == Reply::Framing::kClose ? 0 : 3000);
+    EXPECT_GE(reports.size(), 3000u / 512);  // read in pieces of at most 512 bytes
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].Header("Accept-Language"), "zh-CN");
+    EXPECT_EQ(requests[0].Header("Referer"), address);
+    EXPECT_EQ(requests[0].Header("Content-Type"), kFormContentType);
+    EXPECT_EQ(requests[0].Header("Content-Length"), "3");
+    EXPECT_EQ(requests[0].Header("User-Agent"), kUserAgent);
+  }
+}
+
+TEST_F(WindowsTransport, ProgressModeWithAnEmptyBodySendsNoContentHeaders) {
+  HttpTestServer server([](const RecordedRequest&) { return Reply{"ok"}; });
+  EXPECT_EQ(PostFormWinInet(server.BaseUrl() + "/x", "", [](int64_t, int64_t) {}), "ok");
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].Header("Content-Type"), "");
+  EXPECT_EQ(requests[0].Header("Content-Length").empty() || requests[0].Header("Content-Length") == "0", true);
+}
+
+TEST_F(WindowsTransport, ServerThatNeverAnswersIsGivenUpOnInBothModes) {
+  SetTransportTimeout(std::chrono::milliseconds(1500));
+  HttpTestServer silent([](const RecordedRequest&) { return Reply{"", Reply::Framing::kNever}; });
+  for (bool progress : {false, true}) {
+    const uint64_t start = TickCountMs();
+    const std::string result = progress ? PostForm(silent.BaseUrl() + "/", "p=1", [](int64_t, int64_t) {})
+                                        : PostForm(silent.BaseUrl() + "/", "p=1");
+    const uint64_t took = TickCountMs() - start;
+    EXPECT_EQ(result, "") << (progress ? "progress mode" : "default mode");
+    EXPECT_LT(took, 15000u) << (progress ? "progress mode" : "default mode");
+  }
+}
+
+TEST_F(WindowsTransport, RefusedConnectionAndMissingObjectsGiveNothing) {
+  const std::string refused = "http://127.0.0.1:" + std::to_string(testing::UnusedPort()) + "/talvenor.asp";
+  EXPECT_EQ(PostForm(refused, "p=1"), "");
+  EXPECT_EQ(PostForm(refused, "p=1", [](int64_t, int64_t) {}), "");
+
+  EXPECT_EQ(PostFormCom(refused, "p=1", {L"No.Such.Object", L"Nor.This.One"}), "");
+  // COM was left uninitialised: initialising it again is a first initialisation.
+  const HRESULT hr = CoInitialize(nullptr);
+  EXPECT_EQ(hr, S_OK);
+  if (SUCCEEDED(hr)) CoUninitialize();
+}
+
+TEST(WindowsGateway, HandshakeAndQueryThroughTheRequestObject) {
+  const WireKey key = *WireKey::FromDigits(BuiltInRequestKey());
+  const std::string now_text = "2026-12-09 下午 2:03:05";
+  HttpTestServer server([&](const RecordedRequest& r) {
+    const size_t amp = r.body.find('&');
+    const std::string op = DecodeWire(r.body.substr(2, amp - 2), key);
+    if (op == "3") return Reply{EncodeWire(now_text + "{[good-wren]}127.0.0.1", key)};
+    const std::string statement = DecodeWire(r.body.substr(r.body.find('=', amp) + 1), key);
+    return Reply{EncodeWire(now_text + "{[good-wren]}" + statement.substr(statement.find('}') + 1), key)};
+  });
+  GatewayClient client(GatewayPlatform{
+      [](const std::string& a, const std::string& b) { return PostForm(a, b); }, TickCountMs, MachineIdentifier,
+      [] { PumpPendingMessages(); }});
+  ASSERT_TRUE(client.Connect(server.BaseUrl() + "/talvenor.asp", BuiltInRequestKey()));
+  EXPECT_EQ(client.ClientAddress(), "127.0.0.1");
+  EXPECT_EQ(client.Query("select 推荐时间 from Latest1"), "select 推荐时间 from Latest1");
+  const std::string id = MachineIdentifier();
+  EXPECT_EQ(id.size(), 16u);
+  EXPECT_EQ(id.find_first_not_of("0123456789ABCDEF"), std::string::npos) << id;
+}
+
+}  // namespace
+}  // namespace velmora
