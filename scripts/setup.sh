@@ -10,6 +10,8 @@ packages=(
   wine64 xvfb xdotool x11-utils imagemagick
   locales fonts-wqy-zenhei
   python3
+  libsqlite3-dev sqlite3 libcpp-httplib-dev wrk
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -14,9 +14,11 @@ for preset in native mingw64 mingw32; do
 done
 
 # One CTest run over both test trees.
-cat >build/CTestTestfile.cmake <<'CTEST'
+cat >build/CTestTestfile.cmake <<CTEST
 subdirs("native")
 subdirs("mingw64")
+add_test(e2e.windows_client_against_gateway "bash" "$root/tests/e2e/windows_client_against_gateway.sh" "$root/build/native" "$root/build/mingw64")
+set_tests_properties(e2e.windows_client_against_gateway PROPERTIES TIMEOUT 120)
 CTEST
 
 source scripts/wine-env.sh

@@ -4,6 +4,11 @@
 
 #include "gateway/text.h"
 
+// The clock texts below ("上午", "年") must be GBK bytes, as on the wire: stop at once if this
+// file is compiled without the GBK execution character set.
+static_assert(sizeof("上午") == 5 && "上午"[0] == '\xC9' && "上午"[1] == '\xCF',
+              "narrow string literals must be GBK: compile with -fexec-charset=GB18030");
+
 namespace velmora {
 namespace {
 

@@ -30,7 +30,3 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 
 }  // namespace velmora
 
-// Narrow literals in this program are GBK, as on the wire (the build compiles with
-// -fexec-charset=GB18030). Stop at once if a file is compiled otherwise.
-static_assert(sizeof("上午") == 5 && "上午"[0] == '\xC9' && "上午"[1] == '\xCF',
-              "narrow string literals must be GBK: compile with -fexec-charset=GB18030");

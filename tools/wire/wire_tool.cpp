@@ -27,7 +27,12 @@ std::string Printable(std::string_view text) {
   for (char c : text) shown.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c);
   return shown;
 }
-std::string Shown(std::string_view text) { return "'" + Printable(text) + "'"; }
+std::string Shown(std::string_view text) {
+  std::string shown = "'";
+  shown.append(Printable(text));
+  shown.push_back('\'');
+  return shown;
+}
 
 int Fail(std::string& err, int status, std::string_view message) {
   err.append("velmora-wire: ").append(message).append("\n");

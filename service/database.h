@@ -1,0 +1,46 @@
+// SQLite owners and the database set-up shared by the gateway and the admin command line:
+// WAL with full sync (a change is on disk before it is acknowledged), the six tables.
+#pragma once
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace velmora::service {
+
+struct SqliteCloser {
+  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using Database = std::unique_ptr<sqlite3, SqliteCloser>;
+
+// A prepared statement, finalised when it goes.
+class Query {
+ public:
+  Query(sqlite3* db, std::string_view sql);
+  ~Query() { sqlite3_finalize(stmt_); }
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+
+  bool ok() const { return stmt_ != nullptr; }
+  sqlite3_stmt* get() const { return stmt_; }
+  void Bind(int index, std::string_view text);
+  void Bind(int index, int64_t number);
+  int Step() { return sqlite3_step(stmt_); }  // SQLITE_ROW, SQLITE_DONE or an error
+  std::string Text(int column) const;         // "" for NULL
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+enum class OpenMode { kCreateIfMissing, kMustExist };
+
+// Opens the file with the service's settings; creates the tables when they are missing.
+// Nothing, with `error` set, when it cannot.
+Database OpenDatabase(const std::string& path, OpenMode mode, std::string& error);
+
+// Runs statements without results (set-up, admin changes); false with `error` on failure.
+bool ExecSql(sqlite3* db, const std::string& sql, std::string& error);
+
+}  // namespace velmora::service

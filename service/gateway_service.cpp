@@ -1,0 +1,181 @@
+#include "gateway_service.h"
+
+#include <ctime>
+
+#include "gateway/gateway_client.h"
+#include "gateway/wire_codec.h"
+#include "gbk.h"
+
+namespace velmora::service {
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string FormDecode(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '+') {
+      out.push_back(' ');
+    } else if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+      out.push_back(char(HexValue(s[i + 1]) << 4 | HexValue(s[i + 2])));
+      i += 2;
+    } else {
+      out.push_back(s[i]);
+    }
+  }
+  return out;
+}
+
+// Seconds between a request stamp "HH:MM:SS" and the clock, around midnight too; -1 when the
+// stamp is no time.
+int StampDistance(std::string_view stamp, DateTime now) {
+  if (stamp.size() != 8 || stamp[2] != ':' || stamp[5] != ':') return -1;
+  int parts[3];
+  for (int i = 0; i < 3; ++i) {
+    const int hi = stamp[i * 3] - '0', lo = stamp[i * 3 + 1] - '0';
+    if (hi < 0 || hi > 9 || lo < 0 || lo > 9) return -1;
+    parts[i] = hi * 10 + lo;
+  }
+  if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59) return -1;
+  const CivilTime c = now.Civil();
+  int d = (parts[0] * 3600 + parts[1] * 60 + parts[2]) - (c.hour * 3600 + c.minute * 60 + c.second);
+  d = ((d % 86400) + 86400) % 86400;
+  return d > 43200 ? 86400 - d : d;
+}
+
+constexpr int kStampTolerance = 90;
+
+}  // namespace
+
+bool FormField(std::string_view body, std::string_view name, std::string& value) {
+  bool found = false;
+  size_t start = 0;
+  while (start <= body.size()) {
+    size_t end = body.find('&', start);
+    if (end == std::string_view::npos) end = body.size();
+    const std::string_view pair = body.substr(start, end - start);
+    const size_t eq = pair.find('=');
+    if (eq != std::string_view::npos && FormDecode(pair.substr(0, eq)) == name) {
+      value = FormDecode(pair.substr(eq + 1));
+      found = true;
+    }
+    start = end + 1;
+  }
+  return found;
+}
+
+DateTime LocalNow() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return DateTime::FromCivil({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+                              tm.tm_sec > 59 ? 59 : tm.tm_sec})
+      .value_or(DateTime());
+}
+
+GatewayService::GatewayService(Store& store, ServiceOptions options, std::function<DateTime()> clock)
+    : store_(store), options_(std::move(options)), clock_(std::move(clock)) {
+  if (options_.key_digits.empty()) options_.key_digits = BuiltInRequestKey();
+}
+
+std::string GatewayService::Answer(DateTime now, std::string_view payload_gbk) const {
+  std::string text = ServerClockText(now, options_.twelve_hour_clock);
+  text.append(kAnswerMarker);
+  text.append(payload_gbk);
+  return EncodeWire(text, *WireKey::FromDigits(options_.key_digits));
+}
+
+std::string GatewayService::Handle(std::string_view form_body, const std::string& client_address,
+                                   RequestRecord& record) {
+  const DateTime now = clock_();
+  const auto key = WireKey::FromDigits(options_.key_digits);
+  record.op = "?";
+  std::string p;
+  if (!key || !FormField(form_body, "p", p)) {
+    record.outcome = "no operation field";
+    return Answer(now, "");
+  }
+  const auto op = TryDecodeWire(p, *key);
+  if (!op || op->size() != 1) {
+    record.outcome = "bad operation field";
+    return Answer(now, "");
+  }
+  record.op = *op;
+
+  if (*op == "3") {
+    record.kind = "handshake";
+    std::string f;
+    const auto machine = FormField(form_body, "f", f) ? TryDecodeWire(f, *key) : std::nullopt;
+    if (!machine) {
+      record.outcome = "bad machine field";
+      return EncodeWire("1", *key);
+    }
+    if (options_.denied_machines.count(*machine)) {
+      record.outcome = "machine denied: " + *machine;
+      return EncodeWire("1", *key);
+    }
+    record.outcome = "ok";
+    return Answer(now, client_address);
+  }
+
+  std::string post;
+  if (*op != "1" && *op != "2" && *op != "4") {
+    record.outcome = "unknown operation";
+    return Answer(now, "");
+  }
+  if (!FormField(form_body, "post", post)) {
+    record.outcome = "no statement field";
+    return Answer(now, "");
+  }
+  return Statement(*op, post, now, record);
+}
+
+std::string GatewayService::Statement(std::string_view op, std::string_view post, DateTime now,
+                                      RequestRecord& record) {
+  const auto text = TryDecodeWire(post, *WireKey::FromDigits(options_.key_digits));
+  if (!text) {
+    record.outcome = "statement field is not wire text";
+    return Answer(now, "");
+  }
+  const size_t marker = text->find(kStampMarker);
+  if (marker == std::string::npos) {
+    record.outcome = "no request stamp";
+    return Answer(now, "");
+  }
+  const int distance = StampDistance(std::string_view(*text).substr(0, marker), now);
+  if (distance < 0 || distance >= kStampTolerance) {
+    record.outcome = distance < 0 ? "bad request stamp" : "stale request stamp";
+    return Answer(now, "");
+  }
+  const auto sql = GbkToUtf8(std::string_view(*text).substr(marker + kStampMarker.size()));
+  if (!sql) {
+    record.outcome = "statement is not GBK text";
+    return Answer(now, "");
+  }
+  const Recognition recognised = RecognizeStatement(*sql, StatementOp(op[0]));
+  if (!recognised.statement) {
+    record.outcome = "refused: " + recognised.refusal + ": " + *sql;
+    return Answer(now, "");
+  }
+  record.kind = std::string(KindName(recognised.statement->kind));
+  const StoreResult result = store_.Run(*recognised.statement);
+  record.rows = result.rows;
+  if (!result.ok) {
+    record.outcome = "failed: " + result.error;
+    return Answer(now, "");
+  }
+  const auto payload = Utf8ToGbk(result.payload);
+  if (!payload) {
+    record.outcome = "stored text has no GBK form";
+    return Answer(now, "");
+  }
+  record.outcome = "ok";
+  return Answer(now, *payload);
+}
+
+}  // namespace velmora::service

@@ -1,0 +1,51 @@
+// One gateway request: the form body in, the encoded answer out. No HTTP here, so it is tested
+// and fuzzed directly.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "gateway/date_time.h"
+#include "store.h"
+
+namespace velmora::service {
+
+struct ServiceOptions {
+  std::string key_digits;              // the request key; the client's built-in one by default
+  bool twelve_hour_clock = false;      // answer times as "2026-12-09 下午 2:03:05"
+  std::set<std::string> denied_machines;  // machine identifiers refused at the handshake
+};
+
+// What one request did, for the log line.
+struct RequestRecord {
+  std::string op;       // "1" … "4", or "?"
+  std::string kind;     // statement kind, "handshake", or ""
+  std::string outcome;  // "ok", or why it was refused or failed
+  int64_t rows = 0;
+};
+
+class GatewayService {
+ public:
+  GatewayService(Store& store, ServiceOptions options, std::function<DateTime()> clock);
+
+  // The response body for a POST body; failures are answered too (see the log record).
+  std::string Handle(std::string_view form_body, const std::string& client_address, RequestRecord& record);
+
+ private:
+  std::string Answer(DateTime now, std::string_view payload_gbk) const;
+  std::string Statement(std::string_view op, std::string_view post, DateTime now, RequestRecord& record);
+
+  Store& store_;
+  ServiceOptions options_;
+  std::function<DateTime()> clock_;
+};
+
+// The server's local time now.
+DateTime LocalNow();
+
+// Form fields of an application/x-www-form-urlencoded body; the last of repeated names wins.
+bool FormField(std::string_view body, std::string_view name, std::string& value);
+
+}  // namespace velmora::service

@@ -1,0 +1,180 @@
+// velmora-gateway: serves the gateway page over HTTP on the service's database.
+//   velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]
+//                   [--deny FILE] [--key DIGITS] [--threads N]
+#include <httplib.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <ctime>
+#include <mutex>
+#include <thread>
+
+#include "gateway/wire_codec.h"
+#include "gateway_service.h"
+
+namespace {
+
+using velmora::service::GatewayService;
+using velmora::service::RequestRecord;
+
+struct Options {
+  std::string db;
+  std::string host = "127.0.0.1";
+  int port = 8080;
+  std::string base = "/";
+  int threads = 8;
+  velmora::service::ServiceOptions service;
+};
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "velmora-gateway: %s\n", message.c_str());
+  std::fprintf(stderr,
+               "usage: velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]\n"
+               "                       [--deny FILE] [--key DIGITS] [--threads N]\n");
+  return 2;
+}
+
+bool ParseNumber(const std::string& text, int low, int high, int& value) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  value = std::stoi(text);
+  return value >= low && value <= high;
+}
+
+// Machine identifiers refused at the handshake, one a line; blank lines and "#" lines skipped.
+bool ReadDenyList(const std::string& path, std::set<std::string>& ids) {
+  std::ifstream in(path);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    if (!line.empty() && line[0] != '#') ids.insert(line);
+  }
+  return true;
+}
+
+int ParseArgs(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help") return Usage("serves the client's gateway page");
+    if (i + 1 >= argc) return Usage("missing value after " + a);
+    const std::string v = argv[++i];
+    if (a == "--db") {
+      o.db = v;
+    } else if (a == "--listen") {
+      const size_t colon = v.rfind(':');
+      if (colon == std::string::npos || !ParseNumber(v.substr(colon + 1), 0, 65535, o.port)) {
+        return Usage("--listen takes HOST:PORT");
+      }
+      o.host = v.substr(0, colon);
+    } else if (a == "--base") {
+      if (v.empty() || v.front() != '/' || v.back() != '/') return Usage("--base is a path from / to /");
+      o.base = v;
+    } else if (a == "--clock") {
+      if (v != "24" && v != "12") return Usage("--clock is 24 or 12");
+      o.service.twelve_hour_clock = v == "12";
+    } else if (a == "--deny") {
+      if (!ReadDenyList(v, o.service.denied_machines)) return Usage("cannot read the deny list " + v);
+    } else if (a == "--key") {
+      if (!velmora::WireKey::FromDigits(v)) return Usage("--key takes decimal digits");
+      o.service.key_digits = v;
+    } else if (a == "--threads") {
+      if (!ParseNumber(v, 1, 256, o.threads)) return Usage("--threads takes 1 to 256");
+    } else {
+      return Usage("unknown option " + a);
+    }
+  }
+  if (o.db.empty()) return Usage("--db is required");
+  return 0;
+}
+
+std::mutex g_log_mutex;
+
+void Log(const std::string& line) {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
+  std::lock_guard lock(g_log_mutex);
+  std::fprintf(stdout, "%s %s\n", stamp, line.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (const int rc = ParseArgs(argc, argv, options); rc != 0) return rc;
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+  std::string error;
+  auto store = velmora::service::Store::Open(options.db, error);
+  if (!store) {
+    std::fprintf(stderr, "velmora-gateway: %s\n", error.c_str());
+    return 1;
+  }
+  GatewayService service(*store, options.service, velmora::service::LocalNow);
+
+  // SIGTERM and SIGINT are taken by one thread that stops the server; the others never see them.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGTERM);
+  sigaddset(&stop_signals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  httplib::Server server;
+  const int threads = options.threads;
+  server.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
+  server.set_payload_max_length(1 << 20);
+  server.set_read_timeout(10, 0);
+  server.set_write_timeout(10, 0);
+  server.set_keep_alive_timeout(5);
+
+  server.Post(options.base + "talvenor.asp", [&](const httplib::Request& req, httplib::Response& res) {
+    const auto start = std::chrono::steady_clock::now();
+    RequestRecord record;
+    res.set_content(service.Handle(req.body, req.remote_addr, record), "text/html; charset=gb2312");
+    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    char timing[32];
+    std::snprintf(timing, sizeof timing, "%.2fms", ms);
+    Log(req.remote_addr + " op=" + record.op + " kind=" + (record.kind.empty() ? "-" : record.kind) +
+        " rows=" + std::to_string(record.rows) + " " + timing + " " + record.outcome);
+  });
+  server.Get("/healthz", [&](const httplib::Request&, httplib::Response& res) {
+    velmora::service::Statement probe;
+    probe.kind = velmora::service::StatementKind::kCount;
+    probe.table = velmora::service::FindTable("lset");
+    const bool ok = store->Run(probe).ok;
+    res.status = ok ? 200 : 503;
+    res.set_content(ok ? "ok\n" : "database unavailable\n", "text/plain");
+  });
+
+  int port = options.port;
+  if (port == 0) {
+    port = server.bind_to_any_port(options.host);
+  } else if (!server.bind_to_port(options.host, port)) {
+    port = -1;
+  }
+  if (port <= 0) {
+    std::fprintf(stderr, "velmora-gateway: cannot listen on %s:%d\n", options.host.c_str(), options.port);
+    return 1;
+  }
+
+  std::thread stopper([&] {
+    int signal_number = 0;
+    sigwait(&stop_signals, &signal_number);
+    if (signal_number != SIGUSR1) Log("stopping on signal " + std::to_string(signal_number));
+    server.stop();
+  });
+  Log("listening on http://" + options.host + ":" + std::to_string(port) + options.base + "talvenor.asp db=" +
+      options.db);
+  const bool served = server.listen_after_bind();
+  // The server may also end by itself (an accept failure): wake the stopper so it can be joined.
+  pthread_kill(stopper.native_handle(), SIGTERM);
+  stopper.join();
+  Log("stopped");
+  return served ? 0 : 1;
+}
