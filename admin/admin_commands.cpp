@@ -1,0 +1,953 @@
+#include "admin_commands.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <utility>
+
+#include "database.h"
+#include "gateway/rc4.h"
+#include "gbk.h"
+#include "schema.h"
+
+// The database stores UTF-8 and every column name below is written as a literal: stop at once if
+// this file is ever compiled with the client's GBK execution character set.
+static_assert(sizeof("编号") == 7 && "编号"[0] == '\xE7', "narrow string literals must be UTF-8 here");
+
+namespace velmora::admin {
+namespace {
+
+using service::Database;
+using service::OpenMode;
+using service::Query;
+
+constexpr std::string_view kUsage =
+    "usage: velmora-admin --db PATH COMMAND [ARGUMENTS]\n"
+    "  init [--demo]                    create the tables and the layout and page rows (once);\n"
+    "                                   --demo adds a demo account and sample feeds\n"
+    "  account add NAME PASSWORD        a new account (normal, offline)\n"
+    "  account freeze|unfreeze NAME     refuse or allow the account's sign-in\n"
+    "  account kick NAME                sign the account's current session out\n"
+    "  account list                     name, online, frozen, login time and address\n"
+    "  recommend CODE OPERATION SUPPORT RESISTANCE REMARKS [--time T]\n"
+    "                                   a recommendation, dated T or now\n"
+    "  announce TITLE TEXT [--font NAME] [--size N] [--colour C]\n"
+    "  notice TEXT [--font NAME] [--size N] [--colour C]\n"
+    "                                   the login window's notice (the newest one is shown)\n"
+    "  set title TEXT\n"
+    "  set title-style [--colour C] [--size N] [--font NAME] [--bold|--no-bold]\n"
+    "                  [--shadow-colour C] [--shadow-offset N]\n"
+    "  set popup-seconds N | poll-seconds N\n"
+    "  set signup open|closed\n"
+    "  set contacts QQ WANGWANG\n"
+    "  set page N CAPTION ADDRESS       browser page N (1 to 6)\n"
+    "  set notice-area shown|hidden\n"
+    "  show                             every setting, decoded\n"
+    "Texts are UTF-8 and must be writable in GBK. Colours: decimal (0x00BBGGRR), 0xBBGGRR or\n"
+    "#RRGGBB. Options may stand anywhere after the command; \"--\" ends them.\n"
+    "Exit status: 0 done, 1 the operation failed, 2 bad input or usage.\n";
+
+// The separators of the service's answers: a plain stored text holding one would split a row.
+constexpr std::string_view kSeparators[] = {"々", "☆"};
+
+constexpr int64_t kMaxColour = 0xFFFFFF;
+constexpr int64_t kMaxSeconds = 86400;
+
+const char* const kPageNumerals[] = {"一", "二", "三", "四", "五", "六"};
+
+// What stops a command: the exit status and the one-line message.
+struct CommandError {
+  int status;
+  std::string message;
+};
+
+[[noreturn]] void Refuse(std::string message) { throw CommandError{kExitUsage, std::move(message)}; }
+[[noreturn]] void Fail(std::string message) { throw CommandError{kExitFailed, std::move(message)}; }
+
+// A text inside a one-line message: control characters would break the line.
+std::string Printable(std::string_view text) {
+  std::string shown;
+  for (char c : text) shown.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c);
+  return shown;
+}
+std::string Shown(std::string_view text) { return "'" + Printable(text) + "'"; }
+
+// ---- Texts ---------------------------------------------------------------------------------
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    size_t len = 0;
+    uint32_t cp = 0, min = 0;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    } else if ((b & 0xE0) == 0xC0) {
+      len = 2, cp = b & 0x1Fu, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      len = 3, cp = b & 0x0Fu, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      len = 4, cp = b & 0x07u, min = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + len > s.size()) return false;
+    for (size_t k = 1; k < len; ++k) {
+      const auto c = static_cast<unsigned char>(s[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (c & 0x3Fu);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
+void RequireUtf8(std::string_view text, std::string_view what) {
+  if (!IsValidUtf8(text)) Refuse(std::string(what) + " is not valid UTF-8");
+}
+
+// The text as the client will hold it. Everything stored must survive the trip to GBK.
+std::string GbkOf(std::string_view utf8, std::string_view what) {
+  RequireUtf8(utf8, what);
+  auto gbk = service::Utf8ToGbk(utf8);
+  if (!gbk) Refuse(std::string(what) + " " + Shown(utf8) + " has a character that GBK cannot represent");
+  return std::move(*gbk);
+}
+
+// A value stored as RC4 hex text: the cipher runs over the GBK bytes the client deciphers.
+std::string Enciphered(std::string_view utf8, std::string_view what) {
+  return Rc4HexEncode(GbkOf(utf8, what));
+}
+
+// A value stored as it is: UTF-8, writable in GBK, and free of the answer separators.
+std::string Plain(std::string_view utf8, std::string_view what) {
+  GbkOf(utf8, what);
+  for (std::string_view sep : kSeparators) {
+    if (utf8.find(sep) != std::string_view::npos) {
+      Refuse(std::string(what) + " " + Shown(utf8) + " contains '" + std::string(sep) +
+             "', which separates the service's answers");
+    }
+  }
+  return std::string(utf8);
+}
+
+void RequireNonEmpty(std::string_view text, std::string_view what) {
+  if (text.empty()) Refuse(std::string(what) + " is empty");
+}
+
+// A stored RC4 hex text back as UTF-8, for display.
+std::string Deciphered(std::string_view hex) {
+  const auto gbk = TryRc4HexDecode(hex);
+  if (!gbk) return "(unreadable: " + Printable(hex) + ")";
+  const auto utf8 = service::GbkToUtf8(*gbk);
+  return utf8 ? Printable(*utf8) : "(unreadable: " + Printable(hex) + ")";
+}
+
+// The client writes its date-times (年, 月...) in GBK; the database holds UTF-8.
+std::string StoredText(const std::string& gbk) {
+  auto utf8 = service::GbkToUtf8(gbk);
+  if (!utf8) Fail("cannot convert a date-time text to UTF-8");
+  return std::move(*utf8);
+}
+
+// ---- Numbers and colours -------------------------------------------------------------------
+
+std::optional<int64_t> Digits(std::string_view text, int base) {
+  if (text.empty() || text.size() > 12) return std::nullopt;
+  int64_t value = 0;
+  for (char c : text) {
+    int d;
+    if (c >= '0' && c <= '9') {
+      d = c - '0';
+    } else if (base == 16 && c >= 'a' && c <= 'f') {
+      d = c - 'a' + 10;
+    } else if (base == 16 && c >= 'A' && c <= 'F') {
+      d = c - 'A' + 10;
+    } else {
+      return std::nullopt;
+    }
+    value = value * base + d;
+  }
+  return value;
+}
+
+int64_t Number(std::string_view text, std::string_view what, int64_t min, int64_t max) {
+  const auto n = Digits(text, 10);
+  if (!n || *n < min || *n > max) {
+    Refuse(std::string(what) + " must be a whole number from " + std::to_string(min) + " to " +
+           std::to_string(max) + ", not " + Shown(text));
+  }
+  return *n;
+}
+
+// Windows colour value 0x00BBGGRR from decimal, 0xBBGGRR or #RRGGBB; nothing for anything else.
+std::optional<int64_t> ParseColour(std::string_view text) {
+  std::optional<int64_t> value;
+  if (text.size() == 7 && text[0] == '#') {
+    const auto rgb = Digits(text.substr(1), 16);
+    if (rgb) value = (*rgb & 0xFF) << 16 | (*rgb & 0xFF00) | (*rgb >> 16 & 0xFF);
+  } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    if (text.size() <= 10) value = Digits(text.substr(2), 16);
+  } else {
+    value = Digits(text, 10);
+  }
+  if (value && *value > kMaxColour) return std::nullopt;
+  return value;
+}
+
+int64_t Colour(std::string_view text, std::string_view what) {
+  const auto colour = ParseColour(text);
+  if (!colour)
+    Refuse(std::string(what) + " " + Shown(text) + " is not a colour (decimal, 0xBBGGRR or #RRGGBB)");
+  return *colour;
+}
+
+// "16777215 (#FFFFFF)" for a stored colour; the stored text as it is when it is no number.
+std::string ColourShown(std::string_view stored) {
+  const auto v = Digits(stored, 10);
+  if (!v || *v > kMaxColour) return Printable(stored);
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const int64_t rgb = (*v & 0xFF) << 16 | (*v & 0xFF00) | (*v >> 16 & 0xFF);
+  std::string shown = std::string(stored) + " (#";
+  for (int shift = 20; shift >= 0; shift -= 4) shown.push_back(kHex[rgb >> shift & 0xF]);
+  return shown + ")";
+}
+
+// Columns on the terminal: East Asian wide characters take two.
+size_t DisplayWidth(std::string_view s) {
+  size_t width = 0;
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const size_t len = b < 0x80             ? 1
+                       : (b & 0xE0) == 0xC0 ? 2
+                       : (b & 0xF0) == 0xE0 ? 3
+                       : (b & 0xF8) == 0xF0 ? 4
+                                            : 1;
+    uint32_t cp = len == 1 ? b : b & (0xFFu >> (len + 1));
+    for (size_t k = 1; k < len && i + k < s.size(); ++k)
+      cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3Fu);
+    const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+                      (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                      (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                      (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
+    width += wide ? 2 : 1;
+    i += len;
+  }
+  return width;
+}
+
+std::string Table(const std::vector<std::vector<std::string>>& rows) {
+  std::vector<size_t> widths;
+  for (const auto& row : rows) {
+    widths.resize(std::max(widths.size(), row.size()));
+    for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+  }
+  std::string text;
+  for (const auto& row : rows) {
+    std::string line;
+    for (size_t c = 0; c < row.size(); ++c) {
+      line += row[c];
+      if (c + 1 < row.size()) line.append(widths[c] - DisplayWidth(row[c]) + 2, ' ');
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    text += line + "\n";
+  }
+  return text;
+}
+
+// ---- The database --------------------------------------------------------------------------
+
+class Db {
+ public:
+  explicit Db(Database db) : db_(std::move(db)) {}
+
+  // Runs a statement with text parameters ?1, ?2...; returns the rows it gives.
+  std::vector<std::vector<std::string>> Rows(std::string_view sql,
+                                             const std::vector<std::string_view>& params = {}) {
+    Query q(db_.get(), sql);
+    if (!q.ok()) Fail("database error: " + Printable(sqlite3_errmsg(db_.get())));
+    int index = 1;
+    for (std::string_view p : params) q.Bind(index++, p);
+    std::vector<std::vector<std::string>> rows;
+    for (;;) {
+      const int rc = q.Step();
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) Fail("database error: " + Printable(sqlite3_errmsg(db_.get())));
+      std::vector<std::string>& row = rows.emplace_back();
+      for (int c = 0; c < sqlite3_column_count(q.get()); ++c) row.push_back(q.Text(c));
+    }
+    return rows;
+  }
+
+  // Runs a change; returns how many rows it touched.
+  int Change(std::string_view sql, const std::vector<std::string_view>& params = {}) {
+    Rows(sql, params);
+    return sqlite3_changes(db_.get());
+  }
+
+  std::optional<std::vector<std::string>> Row(std::string_view sql,
+                                              const std::vector<std::string_view>& params = {}) {
+    auto rows = Rows(sql, params);
+    if (rows.empty()) return std::nullopt;
+    return std::move(rows.front());
+  }
+
+  sqlite3* get() const { return db_.get(); }
+
+ private:
+  Database db_;
+};
+
+// One command's changes land together or not at all; a failure on the way rolls back.
+class Transaction {
+ public:
+  explicit Transaction(Db& db) : db_(db) { db_.Change("BEGIN IMMEDIATE"); }
+  ~Transaction() {
+    if (!done_) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit() {
+    db_.Change("COMMIT");
+    done_ = true;
+  }
+
+ private:
+  Db& db_;
+  bool done_ = false;
+};
+
+// ---- The command line ----------------------------------------------------------------------
+
+struct CommandLine {
+  std::vector<std::string> operands;
+  std::map<std::string, std::string, std::less<>> values;  // options with a value
+  std::set<std::string, std::less<>> flags;                // options without one
+
+  const std::string* Value(std::string_view name) const {
+    const auto it = values.find(name);
+    return it == values.end() ? nullptr : &it->second;
+  }
+  bool Flag(std::string_view name) const { return flags.count(name) != 0; }
+};
+
+struct OptionSpec {
+  std::string_view name;
+  bool takes_value;
+};
+
+// Options may stand anywhere after the command words; "--" ends them, so an operand may start
+// with "--". `--color` is taken for `--colour`.
+CommandLine ParseCommandLine(const std::vector<std::string>& args, size_t first, std::string_view command,
+                             const std::vector<OptionSpec>& specs) {
+  CommandLine line;
+  bool ended = false;
+  for (size_t i = first; i < args.size(); ++i) {
+    std::string a = args[i];
+    if (ended || a.size() < 2 || a.compare(0, 2, "--") != 0) {
+      line.operands.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      ended = true;
+      continue;
+    }
+    if (a == "--color") a = "--colour";
+    if (a == "--shadow-color") a = "--shadow-colour";
+    const auto spec =
+        std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == a; });
+    if (spec == specs.end()) Refuse("unknown option " + Shown(args[i]) + " for " + std::string(command));
+    if (line.values.count(a) || line.flags.count(a)) Refuse(a + " given twice");
+    if (!spec->takes_value) {
+      line.flags.insert(a);
+    } else {
+      if (i + 1 == args.size()) Refuse(a + " needs a value");
+      line.values[a] = args[++i];
+    }
+  }
+  return line;
+}
+
+void RequireOperands(const CommandLine& line, size_t count, std::string_view command,
+                     std::string_view names) {
+  if (line.operands.size() < count) Refuse(std::string(command) + " needs " + std::string(names));
+  if (line.operands.size() > count) {
+    Refuse("too many arguments for " + std::string(command) + ": " + Shown(line.operands[count]));
+  }
+}
+
+// The font, size and colour options of the notice and announcement commands.
+struct TextStyle {
+  std::string font = "宋体";
+  int64_t size = 10;
+  int64_t colour = 0;
+};
+
+TextStyle StyleOf(const CommandLine& line) {
+  TextStyle style;
+  if (const auto* font = line.Value("--font")) {
+    RequireNonEmpty(*font, "font name");
+    style.font = Plain(*font, "font name");
+  }
+  if (const auto* size = line.Value("--size")) style.size = Number(*size, "font size", 1, 200);
+  if (const auto* colour = line.Value("--colour")) style.colour = Colour(*colour, "colour");
+  return style;
+}
+
+const std::vector<OptionSpec> kStyleOptions = {{"--font", true}, {"--size", true}, {"--colour", true}};
+
+// The clock text every feed row carries: "2026-12-09 14:03:05".
+std::string FeedTime(DateTime t) { return ServerClockText(t, false); }
+
+// ---- Commands ------------------------------------------------------------------------------
+
+class Admin {
+ public:
+  Admin(std::string path, const AdminClock& now, std::string& out)
+      : path_(std::move(path)), now_(now), out_(out) {}
+
+  int Run(const std::vector<std::string>& args, size_t at);
+
+ private:
+  // The database, opened on first use: every command but init needs an existing file.
+  Db& Open(OpenMode mode = OpenMode::kMustExist) {
+    if (!db_) {
+      std::string error;
+      Database db = service::OpenDatabase(path_, mode, error);
+      if (!db) Fail(Printable(error));
+      db_.emplace(std::move(db));
+    }
+    return *db_;
+  }
+
+  void Init(const CommandLine& line);
+  void AddDemo(Db& db);
+  void Account(const std::vector<std::string>& args, size_t at);
+  void Recommend(const CommandLine& line);
+  void Announce(const CommandLine& line);
+  void Notice(const CommandLine& line);
+  void Set(const std::vector<std::string>& args, size_t at);
+  void Show();
+
+  // Writes layout columns (lset 编号=1) or page columns (rconfig 编号=1) in one transaction.
+  void UpdateRow(std::string_view table, const std::vector<std::pair<std::string, std::string>>& columns);
+
+  std::string path_;
+  const AdminClock& now_;
+  std::string& out_;
+  std::optional<Db> db_;
+};
+
+int Admin::Run(const std::vector<std::string>& args, size_t at) {
+  const std::string& command = args[at];
+  if (command == "init") {
+    Init(ParseCommandLine(args, at + 1, "init", {{"--demo", false}}));
+  } else if (command == "account") {
+    Account(args, at + 1);
+  } else if (command == "recommend") {
+    Recommend(ParseCommandLine(args, at + 1, "recommend", {{"--time", true}}));
+  } else if (command == "announce") {
+    Announce(ParseCommandLine(args, at + 1, "announce", kStyleOptions));
+  } else if (command == "notice") {
+    Notice(ParseCommandLine(args, at + 1, "notice", kStyleOptions));
+  } else if (command == "set") {
+    Set(args, at + 1);
+  } else if (command == "show") {
+    RequireOperands(ParseCommandLine(args, at + 1, "show", {}), 0, "show", "");
+    Show();
+  } else {
+    Refuse("unknown command " + Shown(command) + " (try --help)");
+  }
+  return kExitOk;
+}
+
+// The layout row's defaults: a white bold title with a dark shadow reads on any background.
+const std::vector<std::pair<std::string, std::string>>& LayoutDefaults() {
+  static const std::vector<std::pair<std::string, std::string>> defaults = {
+      {"lset1", "1"},                // sign-up open
+      {"lset6", "10"},               // pop-up seconds
+      {"lset7", "5"},                // poll seconds
+      {"lset8", "Velmora操盘系统"},  // title
+      {"lset9", "16777215"},         // title colour: white
+      {"lset10", "18"},              // title size
+      {"lset11", "黑体"},            // title font
+      {"lset12", "1"},               // notice area shown
+      {"lset13", "1"},               // bold
+      {"lset14", "0"},               // shadow colour: black
+      {"lset15", "2"},               // shadow offset
+  };
+  return defaults;
+}
+
+const char* const kPageCaptions[] = {"大盘行情", "个股资讯", "板块热点", "资金流向", "财经新闻", "帮助中心"};
+
+void Admin::Init(const CommandLine& line) {
+  RequireOperands(line, 0, "init", "");
+  Db& db = Open(OpenMode::kCreateIfMissing);  // the tables come with the open
+  Transaction tx(db);
+
+  std::string columns = "编号", values = "1";
+  std::vector<std::string_view> params;
+  for (const auto& [column, value] : LayoutDefaults()) {
+    params.push_back(value);
+    columns += "," + column;
+    values += ",?" + std::to_string(params.size());
+  }
+  const bool layout_created =
+      db.Change("INSERT OR IGNORE INTO lset(" + columns + ") VALUES(" + values + ")", params) > 0;
+
+  // Captions with blank pages until an operator gives the addresses.
+  std::string page_columns = "编号", page_values = "1";
+  std::vector<std::string> page_texts;
+  for (int i = 0; i < 6; ++i) {
+    page_columns += std::string(",表头") + kPageNumerals[i] + ",地址" + kPageNumerals[i];
+    page_values += ",?" + std::to_string(2 * i + 1) + ",?" + std::to_string(2 * i + 2);
+    page_texts.push_back(Enciphered(kPageCaptions[i], "page caption"));
+    page_texts.push_back(Enciphered("about:blank", "page address"));
+  }
+  const bool pages_created =
+      db.Change("INSERT OR IGNORE INTO rconfig(" + page_columns + ") VALUES(" + page_values + ")",
+                std::vector<std::string_view>(page_texts.begin(), page_texts.end())) > 0;
+
+  out_ += layout_created ? "layout row created\n" : "layout row kept\n";
+  out_ += pages_created ? "page row created\n" : "page row kept\n";
+  if (line.Flag("--demo")) AddDemo(db);
+  tx.Commit();
+}
+
+// ---- Demo content ----------------------------------------------------------------------------
+
+struct DemoRecommendation {
+  int days_ago;
+  int seconds_of_day;
+  const char *code, *operation, *support, *resistance, *remarks;
+};
+
+constexpr int At(int h, int m, int s) { return h * 3600 + m * 60 + s; }
+
+// Oldest first: the client takes the highest 编号 as the newest.
+const DemoRecommendation kDemoRecommendations[] = {
+    {2, At(10, 18, 26), "601318", "买入", "46.20", "49.80",
+     "中国平安：保险板块估值修复，回踩46元附近分批建仓。"},
+    {2, At(14, 12, 9), "000858", "持有", "132.50", "145.00",
+     "五粮液：渠道库存健康，继续持有，跌破支撑位减仓。"},
+    {1, At(9, 52, 41), "002594", "买入", "245.00", "268.00", "比亚迪：销量超预期，放量站上均线，轻仓试多。"},
+    {1, At(13, 40, 15), "601012", "卖出", "18.60", "20.40", "隆基绿能：反弹遇阻，量能不足，逢高减持。"},
+    {0, At(9, 35, 12), "600519", "买入", "1650.00", "1720.00",
+     "贵州茅台：放量突破前期平台，回踩支撑可低吸，止损设在支撑位下方3%。"},
+    {0, At(10, 12, 40), "300750", "持有", "198.50", "215.00", "宁德时代：缩量整理，守住支撑继续持有。"},
+    {0, At(11, 5, 3), "600036", "买入", "34.80", "37.50", "招商银行：高股息防御品种，逢低布局。"},
+    {0, At(13, 21, 47), "000333", "卖出", "68.20", "72.60", "美的集团：冲高回落，短线获利了结。"},
+    {0, At(14, 3, 5), "601888", "持有", "72.00", "80.00", "中国中免：消费复苏主线，底部区域持有观察。"},
+};
+
+struct DemoAnnouncement {
+  int days_ago;
+  int seconds_of_day;
+  const char *title, *text, *font;
+  int size, colour;
+};
+
+const DemoAnnouncement kDemoAnnouncements[] = {
+    {2, At(16, 30, 0), "系统升级通知",
+     "为提升服务质量，本系统将于本周六22:00至次日02:00升级维护，期间可能无法登录，敬请谅解。", "宋体", 10, 0},
+    {1, At(8, 45, 0), "本周市场展望",
+     "本周关注消费与新能源板块的轮动机会，仓位控制在五成以内，严格执行止损纪律。", "宋体", 10, 0x800000},
+    {0, At(8, 30, 0), "今日操作提示", "早盘关注量能变化，推荐个股以支撑位为参考分批介入，切勿追高。", "黑体",
+     12, 0x0000FF},
+};
+
+void Admin::AddDemo(Db& db) {
+  const DateTime now = now_();
+  const CivilTime c = now.Civil();
+  const DateTime midnight = *DateTime::FromCivil({c.year, c.month, c.day, 0, 0, 0});
+  const int64_t into_today = now - midnight;
+  // Today's rows never lie in the future: before the last sample time, they spread over the
+  // part of the day already gone, in the same order.
+  const auto when = [&](int days_ago, int seconds_of_day, int index, int count) {
+    if (days_ago > 0) return midnight.PlusSeconds(-86400LL * days_ago + seconds_of_day);
+    if (seconds_of_day <= into_today) return midnight.PlusSeconds(seconds_of_day);
+    return midnight.PlusSeconds(into_today * (index + 1) / (count + 1));
+  };
+
+  if (!db.Row("SELECT 1 FROM account WHERE 账号='demo'")) {
+    db.Change(
+        "INSERT INTO account(账号,密码,姓名,身份证号,状态,在线,登陆IP,登陆时间,句柄,创建时间) "
+        "VALUES('demo',?1,?2,'','0','0','','','0',?3)",
+        {Enciphered("demo123", "password"), "演示用户", StoredText(DateTimeText(now))});
+    out_ += "demo account 'demo' (password demo123) added\n";
+  } else {
+    out_ += "demo account kept\n";
+  }
+
+  if (!db.Row("SELECT 1 FROM Latest1 LIMIT 1")) {
+    const int today_count =
+        int(std::count_if(std::begin(kDemoRecommendations), std::end(kDemoRecommendations),
+                          [](const DemoRecommendation& r) { return r.days_ago == 0; }));
+    int today_index = 0;
+    for (const DemoRecommendation& r : kDemoRecommendations) {
+      const DateTime t = when(r.days_ago, r.seconds_of_day, r.days_ago == 0 ? today_index++ : 0, today_count);
+      db.Change(
+          "INSERT INTO Latest1(推荐时间,股票代码,操作方式,支撑位,阻力位,备注) VALUES(?1,?2,?3,?4,?5,?6)",
+          {FeedTime(t), Enciphered(r.code, "code"), Enciphered(r.operation, "operation"),
+           Enciphered(r.support, "support"), Enciphered(r.resistance, "resistance"),
+           Enciphered(r.remarks, "remarks")});
+    }
+    out_ += std::to_string(std::size(kDemoRecommendations)) + " demo recommendations added\n";
+  } else {
+    out_ += "recommendations kept\n";
+  }
+
+  if (!db.Row("SELECT 1 FROM config2 LIMIT 1")) {
+    for (const DemoAnnouncement& a : kDemoAnnouncements) {
+      const DateTime t = when(a.days_ago, a.seconds_of_day, 0, 1);
+      db.Change(
+          "INSERT INTO config2(更新日期,公告,字体名称,字体大小,字体颜色,公告标题) VALUES(?1,?2,?3,?4,?5,?6)",
+          {FeedTime(t), Enciphered(a.text, "text"), a.font, std::to_string(a.size), std::to_string(a.colour),
+           Enciphered(a.title, "title")});
+    }
+    out_ += std::to_string(std::size(kDemoAnnouncements)) + " demo announcements added\n";
+  } else {
+    out_ += "announcements kept\n";
+  }
+
+  if (!db.Row("SELECT 1 FROM Config LIMIT 1")) {
+    db.Change(
+        "INSERT INTO Config(公告,字体颜色,字体大小,字体名称) VALUES(?1,'255','10','宋体')",
+        {Enciphered("欢迎使用Velmora操盘系统！股市有风险，投资需谨慎。本系统建议仅供参考，据此操作风险自担。",
+                    "notice")});
+    out_ += "demo login notice added\n";
+  } else {
+    out_ += "login notice kept\n";
+  }
+
+  // Contacts an operator has already set are never replaced.
+  const int contacts =
+      db.Change("UPDATE rconfig SET 联系1=?1 WHERE 编号=1 AND 联系1=''", {Enciphered("800012345", "QQ")}) +
+      db.Change("UPDATE rconfig SET 联系2=?1 WHERE 编号=1 AND 联系2=''",
+                {Enciphered("velmora客服", "Wangwang")});
+  out_ += contacts ? "demo contacts set\n" : "contacts kept\n";
+}
+
+// ---- Accounts ----------------------------------------------------------------------------------
+
+void Admin::Account(const std::vector<std::string>& args, size_t at) {
+  if (at == args.size()) Refuse("account needs add, freeze, unfreeze, kick or list");
+  const std::string& action = args[at];
+  const CommandLine line = ParseCommandLine(args, at + 1, "account " + action, {});
+
+  if (action == "add") {
+    RequireOperands(line, 2, "account add", "NAME and PASSWORD");
+    const std::string& name = line.operands[0];
+    RequireNonEmpty(name, "account name");
+    const std::string stored_name = Plain(name, "account name");
+    RequireNonEmpty(line.operands[1], "password");
+    const std::string password = Enciphered(line.operands[1], "password");
+    Db& db = Open();
+    Transaction tx(db);
+    if (db.Row("SELECT 1 FROM account WHERE 账号=?1", {stored_name}))
+      Fail("account " + Shown(name) + " exists");
+    db.Change(
+        "INSERT INTO account(账号,密码,姓名,身份证号,状态,在线,登陆IP,登陆时间,句柄,创建时间) "
+        "VALUES(?1,?2,'','','0','0','','','0',?3)",
+        {stored_name, password, StoredText(DateTimeText(now_()))});
+    tx.Commit();
+    out_ += "account " + Shown(name) + " added\n";
+    return;
+  }
+  if (action == "list") {
+    RequireOperands(line, 0, "account list", "");
+    std::vector<std::vector<std::string>> rows = {
+        {"NAME", "ONLINE", "FROZEN", "LOGIN TIME", "LOGIN ADDRESS"}};
+    for (const auto& r : Open().Rows("SELECT 账号,在线,状态,登陆时间,登陆IP FROM account ORDER BY 编号")) {
+      rows.push_back({Printable(r[0]), r[1] == "1" ? "yes" : "no", r[2] == "1" ? "yes" : "no",
+                      Printable(r[3]), Printable(r[4])});
+    }
+    out_ += Table(rows);
+    return;
+  }
+
+  struct Update {
+    std::string_view action, column, value, done;
+  };
+  static constexpr Update kUpdates[] = {
+      {"freeze", "状态", "1", "frozen"},
+      {"unfreeze", "状态", "0", "unfrozen"},
+      // The client compares the stored handle with its own session's: a changed one signs it out.
+      {"kick", "句柄", "2", "signed out"},
+  };
+  const auto change = std::find_if(std::begin(kUpdates), std::end(kUpdates),
+                                   [&](const Update& u) { return u.action == action; });
+  if (change == std::end(kUpdates)) Refuse("unknown account action " + Shown(action));
+  RequireOperands(line, 1, "account " + action, "NAME");
+  const std::string& name = line.operands[0];
+  RequireUtf8(name, "account name");
+  Db& db = Open();
+  if (db.Change("UPDATE account SET " + std::string(change->column) + "=?1 WHERE 账号=?2",
+                {change->value, name}) == 0) {
+    Fail("no account " + Shown(name));
+  }
+  out_ += "account " + Shown(name) + " " + std::string(change->done) + "\n";
+}
+
+// ---- Feeds -------------------------------------------------------------------------------------
+
+void Admin::Recommend(const CommandLine& line) {
+  RequireOperands(line, 5, "recommend", "CODE OPERATION SUPPORT RESISTANCE REMARKS");
+  const auto& o = line.operands;
+  RequireNonEmpty(o[0], "stock code");
+  RequireNonEmpty(o[1], "operation");
+  const std::string code = Enciphered(o[0], "stock code"), operation = Enciphered(o[1], "operation"),
+                    support = Enciphered(o[2], "support"), resistance = Enciphered(o[3], "resistance"),
+                    remarks = Enciphered(o[4], "remarks");
+  DateTime when;
+  if (const auto* time = line.Value("--time")) {
+    // The client's date forms carry 年/月/日 in GBK: read them as it does.
+    const auto parsed = ParseDateTime(GbkOf(*time, "time"));
+    if (!parsed) Refuse("bad time " + Shown(*time) + ": use Y-M-D H:M:S, Y/M/D H:M:S or Y年M月D日H时M分S秒");
+    when = *parsed;
+  } else {
+    when = now_();
+  }
+  Db& db = Open();
+  db.Change("INSERT INTO Latest1(推荐时间,股票代码,操作方式,支撑位,阻力位,备注) VALUES(?1,?2,?3,?4,?5,?6)",
+            {FeedTime(when), code, operation, support, resistance, remarks});
+  out_ += "recommendation " + std::to_string(sqlite3_last_insert_rowid(db.get())) +
+          " added: " + Printable(o[0]) + " " + Printable(o[1]) + " at " + FeedTime(when) + "\n";
+}
+
+void Admin::Announce(const CommandLine& line) {
+  RequireOperands(line, 2, "announce", "TITLE and TEXT");
+  RequireNonEmpty(line.operands[0], "title");
+  RequireNonEmpty(line.operands[1], "text");
+  const std::string title = Enciphered(line.operands[0], "title");
+  const std::string text = Enciphered(line.operands[1], "text");
+  const TextStyle style = StyleOf(line);
+  Db& db = Open();
+  db.Change(
+      "INSERT INTO config2(更新日期,公告,字体名称,字体大小,字体颜色,公告标题) VALUES(?1,?2,?3,?4,?5,?6)",
+      {FeedTime(now_()), text, style.font, std::to_string(style.size), std::to_string(style.colour), title});
+  out_ += "announcement " + std::to_string(sqlite3_last_insert_rowid(db.get())) + " added\n";
+}
+
+void Admin::Notice(const CommandLine& line) {
+  RequireOperands(line, 1, "notice", "TEXT");
+  const std::string text = Enciphered(line.operands[0], "text");  // empty: the notice area shows nothing
+  const TextStyle style = StyleOf(line);
+  Db& db = Open();
+  db.Change("INSERT INTO Config(公告,字体颜色,字体大小,字体名称) VALUES(?1,?2,?3,?4)",
+            {text, std::to_string(style.colour), std::to_string(style.size), style.font});
+  out_ += "login notice " + std::to_string(sqlite3_last_insert_rowid(db.get())) + " added\n";
+}
+
+// ---- Settings ----------------------------------------------------------------------------------
+
+void Admin::UpdateRow(std::string_view table,
+                      const std::vector<std::pair<std::string, std::string>>& columns) {
+  Db& db = Open();
+  Transaction tx(db);
+  for (const auto& [column, value] : columns) {
+    if (db.Change(
+            "UPDATE " + std::string(table) + " SET " + service::QuoteIdentifier(column) + "=?1 WHERE 编号=1",
+            {value}) == 0) {
+      Fail("the database has no " + std::string(table) + " row 1: run init first");
+    }
+  }
+  tx.Commit();
+}
+
+std::string ChoiceOf(const std::string& given, std::string_view what,
+                     std::initializer_list<std::pair<std::string_view, std::string_view>> choices) {
+  for (const auto& [word, stored] : choices) {
+    if (given == word) return std::string(stored);
+  }
+  std::string names;
+  for (const auto& choice : choices) names += (names.empty() ? "" : " or ") + std::string(choice.first);
+  Refuse(std::string(what) + " must be " + names + ", not " + Shown(given));
+}
+
+void Admin::Set(const std::vector<std::string>& args, size_t at) {
+  if (at == args.size()) {
+    Refuse(
+        "set needs a setting: title, title-style, popup-seconds, poll-seconds, signup, contacts, page, "
+        "notice-area");
+  }
+  const std::string& what = args[at];
+  const std::string command = "set " + what;
+  std::vector<std::pair<std::string, std::string>> lset, rconfig;
+
+  if (what == "title-style") {
+    const CommandLine line = ParseCommandLine(args, at + 1, command,
+                                              {{"--colour", true},
+                                               {"--size", true},
+                                               {"--font", true},
+                                               {"--bold", false},
+                                               {"--no-bold", false},
+                                               {"--shadow-colour", true},
+                                               {"--shadow-offset", true}});
+    RequireOperands(line, 0, command, "");
+    if (line.Flag("--bold") && line.Flag("--no-bold")) Refuse("--bold and --no-bold together");
+    if (const auto* v = line.Value("--colour"))
+      lset.emplace_back("lset9", std::to_string(Colour(*v, "title colour")));
+    if (const auto* v = line.Value("--size"))
+      lset.emplace_back("lset10", std::to_string(Number(*v, "title size", 1, 200)));
+    if (const auto* v = line.Value("--font")) {
+      RequireNonEmpty(*v, "title font");
+      lset.emplace_back("lset11", Plain(*v, "title font"));
+    }
+    if (line.Flag("--bold")) lset.emplace_back("lset13", "1");
+    if (line.Flag("--no-bold")) lset.emplace_back("lset13", "0");
+    if (const auto* v = line.Value("--shadow-colour")) {
+      lset.emplace_back("lset14", std::to_string(Colour(*v, "shadow colour")));
+    }
+    if (const auto* v = line.Value("--shadow-offset")) {
+      lset.emplace_back("lset15", std::to_string(Number(*v, "shadow offset", 0, 50)));
+    }
+    if (lset.empty()) {
+      Refuse(
+          "set title-style needs --colour, --size, --font, --bold, --no-bold, --shadow-colour or "
+          "--shadow-offset");
+    }
+  } else {
+    const CommandLine line = ParseCommandLine(args, at + 1, command, {});
+    const auto& o = line.operands;
+    if (what == "title") {
+      RequireOperands(line, 1, command, "TEXT");
+      lset.emplace_back("lset8", Plain(o[0], "title"));
+    } else if (what == "popup-seconds" || what == "poll-seconds") {
+      RequireOperands(line, 1, command, "N");
+      lset.emplace_back(what == "popup-seconds" ? "lset6" : "lset7",
+                        std::to_string(Number(o[0], "seconds", 0, kMaxSeconds)));
+    } else if (what == "signup") {
+      RequireOperands(line, 1, command, "open or closed");
+      lset.emplace_back("lset1", ChoiceOf(o[0], "signup", {{"open", "1"}, {"closed", "0"}}));
+    } else if (what == "notice-area") {
+      RequireOperands(line, 1, command, "shown or hidden");
+      lset.emplace_back("lset12", ChoiceOf(o[0], "notice-area", {{"shown", "1"}, {"hidden", ""}}));
+    } else if (what == "contacts") {
+      RequireOperands(line, 2, command, "QQ and WANGWANG (either may be \"\")");
+      rconfig.emplace_back("联系1", Enciphered(o[0], "QQ contact"));
+      rconfig.emplace_back("联系2", Enciphered(o[1], "Wangwang contact"));
+    } else if (what == "page") {
+      RequireOperands(line, 3, command, "N, CAPTION and ADDRESS");
+      const int64_t n = Number(o[0], "page number", 1, 6);
+      rconfig.emplace_back(std::string("表头") + kPageNumerals[n - 1], Enciphered(o[1], "caption"));
+      rconfig.emplace_back(std::string("地址") + kPageNumerals[n - 1], Enciphered(o[2], "address"));
+    } else {
+      Refuse("unknown setting " + Shown(what) + " (try --help)");
+    }
+  }
+  if (!lset.empty()) UpdateRow("lset", lset);
+  if (!rconfig.empty()) UpdateRow("rconfig", rconfig);
+  out_ += command + " done\n";
+}
+
+void Admin::Show() {
+  Db& db = Open();
+  std::vector<std::vector<std::string>> lines;
+  const auto add = [&](std::string name, std::string value) {
+    lines.push_back({std::move(name) + ":", std::move(value)});
+  };
+
+  if (const auto l = db.Row("SELECT lset1,lset6,lset7,lset8,lset9,lset10,lset11,lset12,lset13,lset14,lset15 "
+                            "FROM lset WHERE 编号=1")) {
+    const auto& v = *l;
+    add("sign-up", v[0] == "1" ? "open" : "closed");
+    add("pop-up seconds", Printable(v[1]));
+    add("poll seconds", Printable(v[2]));
+    add("title", Printable(v[3]));
+    add("title colour", ColourShown(v[4]));
+    add("title size", Printable(v[5]));
+    add("title font", Printable(v[6]));
+    add("title bold", v[8] == "1" ? "yes" : "no");
+    add("title shadow colour", ColourShown(v[9]));
+    add("title shadow offset", Printable(v[10]));
+    add("notice area", v[7].empty() ? "hidden" : "shown");
+  } else {
+    add("layout", "(no layout row: run init)");
+  }
+
+  if (const auto r = db.Row("SELECT 联系1,联系2,表头一,地址一,表头二,地址二,表头三,地址三,表头四,地址四,"
+                            "表头五,地址五,表头六,地址六 FROM rconfig WHERE 编号=1")) {
+    const auto& v = *r;
+    add("QQ contact", Deciphered(v[0]));
+    add("Wangwang contact", Deciphered(v[1]));
+    for (int i = 0; i < 6; ++i) {
+      add("page " + std::to_string(i + 1), Deciphered(v[2 + 2 * i]) + "  <" + Deciphered(v[3 + 2 * i]) + ">");
+    }
+  } else {
+    add("pages", "(no page row: run init)");
+  }
+
+  if (const auto n =
+          db.Row("SELECT 公告,字体名称,字体大小,字体颜色 FROM Config ORDER BY 编号 DESC LIMIT 1")) {
+    const auto& v = *n;
+    add("login notice", Deciphered(v[0]));
+    add("login notice style",
+        "font " + Printable(v[1]) + ", size " + Printable(v[2]) + ", colour " + ColourShown(v[3]));
+  } else {
+    add("login notice", "(none)");
+  }
+  out_ += Table(lines);
+}
+
+}  // namespace
+
+DateTime LocalNow() {
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  const auto now = DateTime::FromCivil({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                        local.tm_min, std::min(local.tm_sec, 59)});
+  return now.value_or(DateTime());
+}
+
+int RunAdmin(const std::vector<std::string>& args, std::string& out, std::string& err,
+             const AdminClock& now) {
+  try {
+    std::optional<std::string> path;
+    size_t at = 0;
+    for (; at < args.size(); ++at) {
+      const std::string& a = args[at];
+      if (a == "--help" || a == "-h" || a == "help") {
+        out += kUsage;
+        return kExitOk;
+      }
+      if (a == "--db") {
+        if (at + 1 == args.size()) Refuse("--db needs the database file's path");
+        path = args[++at];
+      } else if (a.compare(0, 2, "--") == 0) {
+        Refuse("unknown option " + Shown(a) + " (try --help)");
+      } else {
+        break;
+      }
+    }
+    // "--help" after the command asks for the usage too, unless it follows "--" (a text).
+    const auto options_end = std::find(args.begin() + std::ptrdiff_t(at), args.end(), "--");
+    if (std::find(args.begin() + std::ptrdiff_t(at), options_end, "--help") != options_end) {
+      out += kUsage;
+      return kExitOk;
+    }
+    if (at == args.size()) Refuse("missing command (try --help)");
+    if (!path) Refuse("missing --db PATH (the gateway's database file)");
+    if (path->empty()) Refuse("--db needs the database file's path");
+    Admin admin(*path, now, out);
+    return admin.Run(args, at);
+  } catch (const CommandError& e) {
+    std::string line = e.message;
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    err += "velmora-admin: " + line + "\n";
+    return e.status;
+  }
+}
+
+}  // namespace velmora::admin

@@ -1,0 +1,27 @@
+// velmora-admin: the operators' command line over the gateway's database file. Accounts, the
+// feeds the client shows (recommendations, announcements, the login notice) and the layout
+// settings, written in the encodings the client reads.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gateway/date_time.h"
+
+namespace velmora::admin {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // the operation failed: unknown account, database error
+inline constexpr int kExitUsage = 2;   // bad command line or bad input
+
+// The local wall-clock time, as the client and the service write their date-times.
+using AdminClock = std::function<DateTime()>;
+DateTime LocalNow();
+
+// Runs one command line (without the program name): "--db PATH COMMAND ...". Texts are UTF-8.
+// Results go to `out`, one-line error messages ("velmora-admin: ...") to `err`; returns the
+// exit status.
+int RunAdmin(const std::vector<std::string>& args, std::string& out, std::string& err, const AdminClock& now);
+
+}  // namespace velmora::admin

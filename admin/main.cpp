@@ -1,0 +1,15 @@
+// velmora-admin: see admin_commands.h.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "admin_commands.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::string out, err;
+  const int status = velmora::admin::RunAdmin(args, out, err, velmora::admin::LocalNow);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fwrite(err.data(), 1, err.size(), stderr);
+  return status;
+}
