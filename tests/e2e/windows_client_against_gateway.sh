@@ -33,4 +33,6 @@ if wire query "$url" 2 "select * from sqlite_master" >/dev/null; then
   exit 1
 fi
 grep -q "refused" "$work/log" || { echo "the refusal was not logged"; exit 1; }
+health="$(python3 -c 'import sys, urllib.request; print(urllib.request.urlopen(sys.argv[1]).read().decode().strip())' "${url%talvenor.asp}healthz")"
+[ "$health" = "ok" ] || { echo "health check answered: $health"; exit 1; }
 echo "windows client against gateway: ok"

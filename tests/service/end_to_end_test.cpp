@@ -203,6 +203,12 @@ TEST_F(EndToEnd, HostileStatementsAreRefusedAndLogged) {
   EXPECT_NE(gateway_->Log().find("refused"), std::string::npos);
 }
 
+TEST_F(EndToEnd, OversizedAndMalformedBodiesLeaveTheServiceRunning) {
+  EXPECT_EQ(PostForm(gateway_->address(), std::string(2 << 20, 'p')), "");  // over the size limit
+  EXPECT_NE(PostForm(gateway_->address(), "p=zz&post=%%%"), "");            // answered, with no payload
+  EXPECT_EQ(client_.Query("select count(*) from latest1").empty(), false);
+}
+
 TEST_F(EndToEnd, AnAcknowledgedChangeSurvivesKill9) {
   const std::string columns = G("`账号`,`密码`");
   ASSERT_TRUE(InsertRow(client_, "account", columns, G("'王五','x'")));
