@@ -12,11 +12,16 @@ for preset in native mingw64 mingw32; do
   echo "build: $preset"
   cmake --build "build/$preset" -j "$jobs"
 done
+# The fuzz targets (clang, libFuzzer); the test run gives each a few seconds from its seeds.
+[ -f build/fuzz/CMakeCache.txt ] || cmake --preset fuzz >/dev/null
+echo "build: fuzz"
+cmake --build build/fuzz -j "$jobs" --target velmora_fuzz
 
 # One CTest run over both test trees.
 cat >build/CTestTestfile.cmake <<CTEST
 subdirs("native")
 subdirs("mingw64")
+subdirs("fuzz")
 add_test(e2e.windows_client_against_gateway "bash" "$root/tests/e2e/windows_client_against_gateway.sh" "$root/build/native" "$root/build/mingw64")
 set_tests_properties(e2e.windows_client_against_gateway PROPERTIES TIMEOUT 120)
 CTEST

@@ -209,6 +209,12 @@ TEST_F(EndToEnd, OversizedAndMalformedBodiesLeaveTheServiceRunning) {
   EXPECT_EQ(client_.Query("select count(*) from latest1").empty(), false);
 }
 
+TEST_F(EndToEnd, LongStatementsAreServed) {
+  const std::string long_name = "long" + std::string(3000, 'n');  // a body of about 12 KiB
+  EXPECT_TRUE(InsertRow(client_, "account", G("`账号`"), SqlQuote(long_name)));
+  EXPECT_EQ(RowExists(client_, "account", SqlEquals(G("账号"), long_name)), RowCheck::kFound);
+}
+
 TEST_F(EndToEnd, AnAcknowledgedChangeSurvivesKill9) {
   const std::string columns = G("`账号`,`密码`");
   ASSERT_TRUE(InsertRow(client_, "account", columns, G("'王五','x'")));

@@ -105,6 +105,9 @@ TEST(RecognizeStatement, EverythingElseIsRefused) {
       {Op::kExecute, "insert into account (`账号`,`密码`) values ('a')"},
       {Op::kExecute, "insert into account (`账号`) values ('a'),('b')"},
       {Op::kExecute, "update account set 在线=0 where 账号='a'; update account set 在线=0 where 账号='b'"},
+      {Op::kExecute, "insert into account (`账号`) values ('a々b')"},  // answer marks would break every answer
+      {Op::kExecute, "update account set 登陆IP='☆' where 账号='a'"},
+      {Op::kExecute, "update account set 句柄='1{[good-wren]}2' where 账号='a'"},
       {Op::kQuery, ""},
       {Op::kQuery, "select"},
       {Op::kQuery, "select * from account where 账号='a' 账号='b'"},
