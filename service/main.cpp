@@ -1,24 +1,22 @@
 // velmora-gateway: serves the gateway page over HTTP on the service's database.
 //   velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]
 //                   [--deny FILE] [--key DIGITS] [--threads N]
-#include <httplib.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/socket.h>
-
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <ctime>
+#include <fstream>
 #include <mutex>
-#include <thread>
 
 #include "gateway/wire_codec.h"
 #include "gateway_service.h"
+#include "http_server.h"
 
 namespace {
 
+using velmora::service::BindServer;
+using velmora::service::ConfigureServer;
 using velmora::service::GatewayService;
+using velmora::service::ServeUntilSignalled;
 using velmora::service::RequestRecord;
 
 struct Options {
@@ -122,27 +120,11 @@ int main(int argc, char** argv) {
   }
   GatewayService service(*store, options.service, velmora::service::LocalNow);
 
-  // SIGTERM and SIGINT are taken by one thread that stops the server; the others never see them.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGTERM);
-  sigaddset(&stop_signals, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-
   httplib::Server server;
-  const int threads = options.threads;
-  server.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
-  server.set_payload_max_length(kMaxBody);
-  server.set_read_timeout(10, 0);
-  server.set_write_timeout(10, 0);
-  server.set_keep_alive_timeout(2);
-  // The server writes a response's headers and its body separately; with Nagle's algorithm the
-  // body then waits for the client's delayed acknowledgement (about 40 ms) on every request.
-  server.set_tcp_nodelay(true);
+  ConfigureServer(server, options.threads, kMaxBody);
 
   // The body is read through a content reader: the library's own form parsing would refuse form
-  // bodies over 8 KiB, and the page takes its fields itself. The size limit above still holds.
+  // bodies over 8 KiB, and the page takes its fields itself. kMaxBody still bounds the body.
   server.Post(options.base + "talvenor.asp", [&](const httplib::Request& req, httplib::Response& res,
                                                  const httplib::ContentReader& content) {
     const auto start = std::chrono::steady_clock::now();
@@ -174,42 +156,15 @@ int main(int argc, char** argv) {
     res.set_content(ok ? "ok\n" : "database unavailable\n", "text/plain");
   });
 
-  // The library listens with a backlog of 5. Clients whose kept-alive connection the server has
-  // closed (it does after a few requests) come back at once, and a burst of them overflows so
-  // short a queue: each dropped handshake costs that client a second or more. The listening
-  // socket is noted when it is made and given the system's backlog once bound.
-  socket_t listener = INVALID_SOCKET;
-  server.set_socket_options([&listener](socket_t sock) {
-    httplib::default_socket_options(sock);
-    listener = sock;
-  });
-
-  int port = options.port;
-  if (port == 0) {
-    port = server.bind_to_any_port(options.host);
-  } else if (!server.bind_to_port(options.host, port)) {
-    port = -1;
-  }
+  const int port = BindServer(server, options.host, options.port);
   if (port <= 0) {
     std::fprintf(stderr, "velmora-gateway: cannot listen on %s:%d\n", options.host.c_str(), options.port);
     return 1;
   }
-  if (::listen(listener, SOMAXCONN) != 0) {
-    std::fprintf(stderr, "velmora-gateway: cannot lengthen the listen queue\n");
-  }
-
-  std::thread stopper([&] {
-    int signal_number = 0;
-    sigwait(&stop_signals, &signal_number);
-    if (signal_number != SIGUSR1) Log("stopping on signal " + std::to_string(signal_number));
-    server.stop();
-  });
   Log("listening on http://" + options.host + ":" + std::to_string(port) + options.base + "talvenor.asp db=" +
       options.db);
-  const bool served = server.listen_after_bind();
-  // The server may also end by itself (an accept failure): wake the stopper so it can be joined.
-  pthread_kill(stopper.native_handle(), SIGTERM);
-  stopper.join();
+  const bool served =
+      ServeUntilSignalled(server, [](int signal_number) { Log("stopping on signal " + std::to_string(signal_number)); });
   Log("stopped");
   return served ? 0 : 1;
 }

@@ -2,21 +2,17 @@
 // thread pool and connection settings) answering POST /talvenor.asp with a fixed text of a poll
 // answer's size. What the gateway adds on top of this is its own cost per request.
 //   velmora-fixed-answer-server --listen HOST:PORT [--threads N] [--size BYTES]
-#include <httplib.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/socket.h>
-
 #include <cstdio>
 #include <string>
-#include <thread>
+
+#include "http_server.h"
 
 namespace {
 
 struct Options {
   std::string host = "127.0.0.1";
   int port = 0;
-  int threads = 8;  // the gateway's default
+  int threads = 64;  // the gateway's default
   int size = 180;   // a count answer is about 180 wire digits
 };
 
@@ -69,59 +65,19 @@ int main(int argc, char** argv) {
   if (const int rc = ParseArgs(argc, argv, options); rc != 0) return rc;
   const std::string answer = FixedAnswer(options.size);
 
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGTERM);
-  sigaddset(&stop_signals, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-
   httplib::Server server;
-  const int threads = options.threads;
-  server.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
-  server.set_payload_max_length(1 << 20);
-  server.set_read_timeout(10, 0);
-  server.set_write_timeout(10, 0);
-  server.set_keep_alive_timeout(5);
-  server.set_tcp_nodelay(true);  // as the gateway: no Nagle wait between headers and body
+  velmora::service::ConfigureServer(server, options.threads, 1 << 20);
   server.Post("/talvenor.asp", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(answer, "text/html; charset=gb2312");
   });
-
-  // The library listens with a backlog of 5. Clients whose kept-alive connection the server has
-  // closed (it does after a few requests) come back at once, and a burst of them overflows so
-  // short a queue: each dropped handshake costs that client a second or more. The listening
-  // socket is noted when it is made and given the system's backlog once bound.
-  socket_t listener = INVALID_SOCKET;
-  server.set_socket_options([&listener](socket_t sock) {
-    httplib::default_socket_options(sock);
-    listener = sock;
-  });
-
-  int port = options.port;
-  if (port == 0) {
-    port = server.bind_to_any_port(options.host);
-  } else if (!server.bind_to_port(options.host, port)) {
-    port = -1;
-  }
+  const int port = velmora::service::BindServer(server, options.host, options.port);
   if (port <= 0) {
     std::fprintf(stderr, "velmora-fixed-answer-server: cannot listen on %s:%d\n", options.host.c_str(),
                  options.port);
     return 1;
   }
-  if (::listen(listener, SOMAXCONN) != 0) {
-    std::fprintf(stderr, "velmora-fixed-answer-server: cannot lengthen the listen queue\n");
-  }
-
-  std::thread stopper([&] {
-    int signal_number = 0;
-    sigwait(&stop_signals, &signal_number);
-    server.stop();
-  });
   std::printf("listening on http://%s:%d/talvenor.asp\n", options.host.c_str(), port);
   std::fflush(stdout);
-  const bool served = server.listen_after_bind();
-  pthread_kill(stopper.native_handle(), SIGTERM);
-  stopper.join();
+  const bool served = velmora::service::ServeUntilSignalled(server, nullptr);
   return served ? 0 : 1;
 }
