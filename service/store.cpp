@@ -35,13 +35,37 @@ std::string ColumnList(const std::vector<const Column*>& columns) {
   return list;
 }
 
-void BindValue(Query& q, int index, const Value& v) {
+void BindValue(sqlite3_stmt* stmt, int index, const Value& v) {
   if (v.is_text) {
-    q.Bind(index, v.text);
+    sqlite3_bind_text(stmt, index, v.text.data(), int(v.text.size()), SQLITE_TRANSIENT);
   } else {
-    q.Bind(index, v.number);
+    sqlite3_bind_int64(stmt, index, v.number);
   }
 }
+
+void AppendText(std::string& out, sqlite3_stmt* stmt, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+  if (text) out.append(text, size_t(sqlite3_column_bytes(stmt, column)));
+}
+
+// Leaves a cached statement ready for its next use, whatever path the use took.
+class StatementUse {
+ public:
+  explicit StatementUse(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  ~StatementUse() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  StatementUse(const StatementUse&) = delete;
+  StatementUse& operator=(const StatementUse&) = delete;
+
+ private:
+  sqlite3_stmt* const stmt_;
+};
+
+// Distinct statement texts kept per connection; a client inventing new column lists cannot
+// make the cache grow without bound.
+constexpr size_t kMaxPrepared = 64;
 
 // The SQLite text of a recognised statement; values stay parameters, numbered in order.
 std::string Translate(const Statement& st) {
@@ -78,74 +102,92 @@ void InstallGatewayAuthorizer(sqlite3* db) { sqlite3_set_authorizer(db, Authoriz
 
 std::unique_ptr<Store> Store::Open(const std::string& path, std::string& error) {
   std::unique_ptr<Store> store(new Store(path));
-  Database first = store->Acquire(error);
+  auto first = store->Acquire(error);
   if (!first) return nullptr;
   store->Release(std::move(first));
   return store;
 }
 
-Database Store::Acquire(std::string& error) {
+std::unique_ptr<Store::Connection> Store::Acquire(std::string& error) {
   {
     std::lock_guard lock(mutex_);
     if (!idle_.empty()) {
-      Database db = std::move(idle_.back());
+      auto connection = std::move(idle_.back());
       idle_.pop_back();
-      return db;
+      return connection;
     }
   }
-  Database db = OpenDatabase(path_, OpenMode::kCreateIfMissing, error);
-  if (db) InstallGatewayAuthorizer(db.get());
-  return db;
+  auto connection = std::make_unique<Connection>();
+  connection->db = OpenDatabase(path_, OpenMode::kCreateIfMissing, error);
+  if (!connection->db) return nullptr;
+  InstallGatewayAuthorizer(connection->db.get());
+  return connection;
 }
 
-void Store::Release(Database db) {
+void Store::Release(std::unique_ptr<Connection> connection) {
   std::lock_guard lock(mutex_);
-  idle_.push_back(std::move(db));
+  idle_.push_back(std::move(connection));
+}
+
+sqlite3_stmt* Store::Prepare(Connection& connection, const std::string& sql) {
+  auto found = connection.prepared.find(sql);
+  if (found != connection.prepared.end()) return found->second.get();
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v3(connection.db.get(), sql.data(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return nullptr;
+  }
+  if (connection.prepared.size() >= kMaxPrepared) connection.prepared.clear();
+  connection.prepared.emplace(sql, stmt);
+  return stmt;
 }
 
 StoreResult Store::Run(const Statement& st) {
   StoreResult result;
-  Database db = Acquire(result.error);
-  if (!db) return result;
-  {
-    Query q(db.get(), Translate(st));
-    if (!q.ok()) {
-      result.error = sqlite3_errmsg(db.get());
-    } else {
-      int index = 1;
-      for (const Equality& a : st.assignments) BindValue(q, index++, a.value);
-      for (const Value& v : st.values) BindValue(q, index++, v);
-      if (st.where) BindValue(q, index++, st.where->value);
+  auto connection = Acquire(result.error);
+  if (!connection) return result;
+  sqlite3* db = connection->db.get();
+  if (sqlite3_stmt* stmt = Prepare(*connection, Translate(st)); !stmt) {
+    result.error = sqlite3_errmsg(db);
+  } else {
+    const StatementUse use(stmt);
+    int index = 1;
+    for (const Equality& a : st.assignments) BindValue(stmt, index++, a.value);
+    for (const Value& v : st.values) BindValue(stmt, index++, v);
+    if (st.where) BindValue(stmt, index++, st.where->value);
 
-      const int columns = sqlite3_column_count(q.get());
-      std::string& out = result.payload;
-      if (st.kind == StatementKind::kSelect || st.kind == StatementKind::kSelectTop1) {
-        for (const Column* c : st.columns) out.append(c->name).append(kFieldEnd);
-        out.append(kRowEnd);
-      } else if (st.kind == StatementKind::kCount) {
-        out.append("count(*)").append(kFieldEnd).append(kRowEnd);
+    const int columns = sqlite3_column_count(stmt);
+    std::string& out = result.payload;
+    if (st.kind == StatementKind::kSelect || st.kind == StatementKind::kSelectTop1) {
+      for (const Column* c : st.columns) out.append(c->name).append(kFieldEnd);
+      out.append(kRowEnd);
+    } else if (st.kind == StatementKind::kCount) {
+      out.append("count(*)").append(kFieldEnd).append(kRowEnd);
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      ++result.rows;
+      if (st.kind == StatementKind::kExists) continue;
+      for (int i = 0; i < columns; ++i) {
+        AppendText(out, stmt, i);
+        out.append(kFieldEnd);
       }
-      int rc;
-      while ((rc = q.Step()) == SQLITE_ROW) {
-        ++result.rows;
-        if (st.kind == StatementKind::kExists) continue;
-        for (int i = 0; i < columns; ++i) out.append(q.Text(i)).append(kFieldEnd);
-        out.append(kRowEnd);
-      }
-      if (rc != SQLITE_DONE) {
-        result.error = sqlite3_errmsg(db.get());
-        result.payload.clear();
-      } else {
-        result.ok = true;
-        if (st.kind == StatementKind::kExists) result.payload = result.rows ? "ok" : "no";
-        if (st.kind == StatementKind::kUpdate || st.kind == StatementKind::kInsert) {
-          result.rows = sqlite3_changes(db.get());
-          result.payload = "6";  // the change is committed (and synced) by now
-        }
+      out.append(kRowEnd);
+    }
+    if (rc != SQLITE_DONE) {
+      result.error = sqlite3_errmsg(db);
+      result.payload.clear();
+    } else {
+      result.ok = true;
+      if (st.kind == StatementKind::kExists) result.payload = result.rows ? "ok" : "no";
+      if (st.kind == StatementKind::kUpdate || st.kind == StatementKind::kInsert) {
+        result.rows = sqlite3_changes(db);
+        result.payload = "6";  // the change is committed (and synced) by now
       }
     }
   }
-  Release(std::move(db));
+  Release(std::move(connection));
   return result;
 }
 

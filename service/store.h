@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "database.h"
@@ -25,13 +26,24 @@ class Store {
   StoreResult Run(const Statement& st);
 
  private:
+  struct Finalizer {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+  };
+  // A connection with the statements it has prepared: the client repeats the same few shapes,
+  // so each is parsed once per connection. Statements go before the connection closes.
+  struct Connection {
+    Database db;
+    std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, Finalizer>> prepared;
+  };
+
   explicit Store(std::string path) : path_(std::move(path)) {}
-  Database Acquire(std::string& error);
-  void Release(Database db);
+  std::unique_ptr<Connection> Acquire(std::string& error);
+  void Release(std::unique_ptr<Connection> connection);
+  static sqlite3_stmt* Prepare(Connection& connection, const std::string& sql);
 
   const std::string path_;
   std::mutex mutex_;
-  std::vector<Database> idle_;  // connections not in use; one per concurrent request at most
+  std::vector<std::unique_ptr<Connection>> idle_;  // not in use; one per concurrent request at most
 };
 
 // The second wall behind statement recognition: reads of the six tables, inserts and updates,
