@@ -1,0 +1,86 @@
+// The real velmora-gateway process for the end-to-end tests, and a client on the real road.
+#pragma once
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "gateway/gateway_client.h"
+#include "gateway/machine_id.h"
+#include "gateway/platform.h"
+#include "gateway/transport.h"
+
+namespace velmora::service::testing {
+
+// velmora-gateway on a free port, its log in a file; stopped (SIGTERM) when the test ends.
+class GatewayProcess {
+ public:
+  explicit GatewayProcess(const std::string& db) : log_(db + ".log") { Start(db); }
+  ~GatewayProcess() { Stop(SIGTERM); }
+  GatewayProcess(const GatewayProcess&) = delete;
+  GatewayProcess& operator=(const GatewayProcess&) = delete;
+
+  const std::string& address() const { return address_; }
+  // Ends the process with `sig` and returns its exit status (or 128 + signal).
+  int Stop(int sig) {
+    if (pid_ <= 0) return -1;
+    kill(pid_, sig);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    std::remove(log_.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  std::string Log() const {
+    std::ifstream in(log_);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+ private:
+  void Start(const std::string& db) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      const int fd = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(fd, 1);
+      dup2(fd, 2);
+      execl(VELMORA_GATEWAY_EXE, VELMORA_GATEWAY_EXE, "--db", db.c_str(), "--listen", "127.0.0.1:0", "--threads",
+            "4", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const std::string log = Log();
+      const size_t at = log.find("listening on ");
+      if (at != std::string::npos) {
+        const size_t end = log.find(' ', at + 13);
+        address_ = log.substr(at + 13, end - at - 13);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ADD_FAILURE() << "the gateway did not start: " << Log();
+  }
+
+  std::string log_;
+  pid_t pid_ = -1;
+  std::string address_;
+};
+
+// A client on the socket transport, the real clock and the machine identifier.
+inline GatewayClient MakeClient() {
+  return GatewayClient(GatewayPlatform{[](const std::string& a, const std::string& b) { return PostForm(a, b); },
+                                       TickCountMs, MachineIdentifier, nullptr});
+}
+
+}  // namespace velmora::service::testing
