@@ -2,6 +2,7 @@
 // VARIANTs. Each releases what it holds on every path and cannot be copied by accident.
 #pragma once
 #include <objbase.h>
+#include <ole2.h>
 #include <oleauto.h>
 #include <windows.h>
 
@@ -20,6 +21,22 @@ class ComApartment {
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
+  bool ok() const { return SUCCEEDED(hr_); }
+
+ private:
+  const HRESULT hr_;
+};
+
+// OleInitialize for the calling thread (COM plus what in-place activated controls need:
+// drag and drop, the clipboard); OleUninitialize only when that succeeded.
+class OleApartment {
+ public:
+  OleApartment() : hr_(OleInitialize(nullptr)) {}
+  ~OleApartment() {
+    if (SUCCEEDED(hr_)) OleUninitialize();
+  }
+  OleApartment(const OleApartment&) = delete;
+  OleApartment& operator=(const OleApartment&) = delete;
   bool ok() const { return SUCCEEDED(hr_); }
 
  private:
@@ -79,9 +96,44 @@ class Variant {
   Variant& operator=(const Variant&) = delete;
   VARIANT* get() { return &v_; }
   const VARIANT& operator*() const { return v_; }
+  // Replaces the value with a BSTR copy of text; false when out of memory.
+  bool SetText(std::wstring_view text) {
+    VariantClear(&v_);
+    v_.bstrVal = SysAllocStringLen(text.data(), UINT(text.size()));
+    if (!v_.bstrVal) return false;
+    v_.vt = VT_BSTR;
+    return true;
+  }
 
  private:
   VARIANT v_;
+};
+
+// A one-dimensional SAFEARRAY of VARIANTs; destroying it clears every element.
+class VariantArray {
+ public:
+  explicit VariantArray(ULONG count) : a_(SafeArrayCreateVector(VT_VARIANT, 0, count)) {}
+  ~VariantArray() {
+    if (a_) SafeArrayDestroy(a_);
+  }
+  VariantArray(const VariantArray&) = delete;
+  VariantArray& operator=(const VariantArray&) = delete;
+  SAFEARRAY* get() const { return a_; }
+  // Stores a BSTR copy of text at index; false when the array or the copy could not be made.
+  bool SetText(LONG index, std::wstring_view text) {
+    if (!a_) return false;
+    VARIANT* items = nullptr;
+    if (FAILED(SafeArrayAccessData(a_, reinterpret_cast<void**>(&items)))) return false;
+    VariantClear(&items[index]);
+    items[index].bstrVal = SysAllocStringLen(text.data(), UINT(text.size()));
+    const bool stored = items[index].bstrVal != nullptr;
+    if (stored) items[index].vt = VT_BSTR;
+    SafeArrayUnaccessData(a_);
+    return stored;
+  }
+
+ private:
+  SAFEARRAY* const a_;
 };
 
 }  // namespace velmora::win
