@@ -1,0 +1,101 @@
+#include "ui/message_box_win.h"
+
+#include <mmsystem.h>
+
+#include "app/process_state.h"
+#include "ui/alert_sound.h"
+#include "ui/window_win.h"
+
+namespace velmora::win {
+namespace {
+
+struct BoxLayout {
+  RECT label, ok, cancel;
+  bool has_cancel;
+};
+
+constexpr BoxLayout kMessageLayout{{0, 38, 289, 64}, {106, 74, 183, 101}, {}, false};
+constexpr BoxLayout kConfirmLayout{{0, 38, 289, 64}, {45, 74, 122, 101}, {171, 72, 248, 99}, true};
+
+class MessageBoxWindow final : public Window {
+ public:
+  explicit MessageBoxWindow(const BoxLayout& layout) : layout_(layout) {}
+
+  bool Open(HWND owner) {
+    // The layout is 289 x 114 pixels; the system frame goes around it until the skin draws its own.
+    constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+    RECT frame{0, 0, 289, 114};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    Placement where{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2,
+                    width, height};
+    return Create(kMessageBoxClass, kStyle, kExStyle, "提示：", where, owner);
+  }
+
+ private:
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
+    switch (message) {
+      case WM_CREATE:
+        OnCreated();
+        return 0;
+      case WM_COMMAND:
+        OnCommand(LOWORD(wparam));
+        return 0;
+      case WM_CLOSE:
+        OnFrameClosed();
+        return 0;
+      default:
+        return Window::OnMessage(message, wparam, lparam);
+    }
+  }
+
+  void OnCreated() {
+    // The sound starts at once and plays on while the box waits: the bytes live for the process.
+    PlaySoundW(reinterpret_cast<LPCWSTR>(AlertSoundWave().data()), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
+    CreateControl(hwnd(), L"STATIC", State().message_text, SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, layout_.label,
+                  kMessageLabelId);
+    CreateControl(hwnd(), L"BUTTON", "确定", BS_DEFPUSHBUTTON | WS_TABSTOP, layout_.ok, kOkButtonId);
+    if (layout_.has_cancel) CreateControl(hwnd(), L"BUTTON", "取消", BS_PUSHBUTTON | WS_TABSTOP, layout_.cancel, kCancelButtonId);
+  }
+
+  void OnCommand(int id) {
+    if (id == kOkButtonId) {
+      if (layout_.has_cancel) State().close_answer = 0;
+      DestroyWindow(hwnd());
+    } else if (id == kCancelButtonId) {
+      // Also Escape, through the dialog keys; for the message box it is the frame's close.
+      if (layout_.has_cancel) State().close_answer = 1;
+      DestroyWindow(hwnd());
+    }
+  }
+
+  // Closing a confirmation by its frame is a "no": whatever an earlier box answered, the
+  // program must not end because the user dismissed the question.
+  void OnFrameClosed() {
+    if (layout_.has_cancel) State().close_answer = 1;
+    DestroyWindow(hwnd());
+  }
+
+  const BoxLayout layout_;
+};
+
+void RunBox(const BoxLayout& layout, const std::string& gbk_text, HWND owner) {
+  State().message_text = gbk_text;
+  MessageBoxWindow box(layout);
+  if (!box.Open(owner)) return;
+  RunModal(box.hwnd(), owner);
+}
+
+}  // namespace
+
+void ShowMessage(const std::string& gbk_text, HWND owner) { RunBox(kMessageLayout, gbk_text, owner); }
+
+bool AskConfirmation(const std::string& gbk_text, HWND owner) {
+  RunBox(kConfirmLayout, gbk_text, owner);
+  return State().close_answer == 0;
+}
+
+}  // namespace velmora::win

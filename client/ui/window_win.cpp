@@ -1,0 +1,114 @@
+#include "ui/window_win.h"
+
+#include "runtime/gbk_win.h"
+#include "runtime/handles_win.h"
+
+namespace velmora::win {
+
+Window::~Window() {
+  if (hwnd_) {
+    // Destroyed with its object: detach first so no message reaches a half-destroyed object.
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+}
+
+bool Window::Create(const wchar_t* class_name, DWORD style, DWORD ex_style, const std::string& gbk_caption,
+                    Placement where, HWND owner) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), class_name, &wc)) {
+    wc = WNDCLASSEXW{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = Procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = class_name;
+    wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    if (!RegisterClassExW(&wc)) return false;
+  }
+  const std::wstring caption = GbkToWide(gbk_caption);
+  return CreateWindowExW(ex_style, class_name, caption.c_str(), style, where.x, where.y, where.width,
+                         where.height, owner, nullptr, GetModuleHandleW(nullptr), this) != nullptr;
+}
+
+LRESULT Window::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    const LRESULT result = self->OnMessage(message, wparam, lparam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    self->OnDestroyed();
+    return result;
+  }
+  return self->OnMessage(message, wparam, lparam);
+}
+
+HFONT DialogFont() {
+  static GdiObjectOwner<HFONT> font;
+  if (!font) {
+    HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    font.Reset(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+  }
+  return font.get();
+}
+
+HWND CreateControl(HWND parent, const wchar_t* control_class, const std::string& gbk_caption, DWORD style,
+                   RECT where, int id) {
+  const std::wstring caption = GbkToWide(gbk_caption);
+  HWND control = CreateWindowExW(0, control_class, caption.c_str(), WS_CHILD | WS_VISIBLE | style, where.left,
+                                 where.top, where.right - where.left, where.bottom - where.top, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                 nullptr);
+  if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+  return control;
+}
+
+std::string WindowTextGbk(HWND hwnd) {
+  const int length = GetWindowTextLengthW(hwnd);
+  std::wstring text(size_t(length) + 1, L'\0');
+  const int got = GetWindowTextW(hwnd, text.data(), length + 1);
+  text.resize(size_t(got > 0 ? got : 0));
+  return WideToGbk(text);
+}
+
+void SetWindowTextGbk(HWND hwnd, const std::string& gbk) { SetWindowTextW(hwnd, GbkToWide(gbk).c_str()); }
+
+void RunModal(HWND window, HWND owner) {
+  if (owner) EnableWindow(owner, FALSE);
+  ShowWindow(window, SW_SHOW);
+  MSG msg;
+  while (IsWindow(window)) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(int(msg.wParam));
+      break;
+    }
+    if (got < 0) break;
+    if (!IsDialogMessageW(window, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  if (owner) {
+    EnableWindow(owner, TRUE);
+    SetActiveWindow(owner);
+  }
+}
+
+}  // namespace velmora::win

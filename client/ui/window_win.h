@@ -1,0 +1,53 @@
+// The base of the program's windows. The object is attached to its window at WM_NCCREATE and
+// told at WM_NCDESTROY; every message goes to OnMessage, where a window class answers the events
+// it handles, one small handler each, and leaves the rest to the default.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace velmora::win {
+
+class Window {
+ public:
+  Window() = default;
+  virtual ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+
+ protected:
+  struct Placement {
+    int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
+  };
+  // Registers `class_name` on first use and creates the window with a GBK caption.
+  bool Create(const wchar_t* class_name, DWORD style, DWORD ex_style, const std::string& gbk_caption,
+              Placement where, HWND owner);
+
+  virtual LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // The window is gone (WM_NCDESTROY); the object may be deleted now.
+  virtual void OnDestroyed() {}
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  HWND hwnd_ = nullptr;
+};
+
+// A child control with a GBK caption, the program's dialog font, at fixed pixels.
+HWND CreateControl(HWND parent, const wchar_t* control_class, const std::string& gbk_caption, DWORD style,
+                   RECT where, int id);
+
+// The dialog font of every window: 宋体, 9 points; made once, released at exit.
+HFONT DialogFont();
+
+// Text of a window as GBK.
+std::string WindowTextGbk(HWND hwnd);
+void SetWindowTextGbk(HWND hwnd, const std::string& gbk);
+
+// Runs a modal loop for `window` (already created, owned by `owner`): the owner is disabled until
+// the window is destroyed, then enabled and activated again. A WM_QUIT ends the loop and is put
+// back for the thread's own loop.
+void RunModal(HWND window, HWND owner);
+
+}  // namespace velmora::win

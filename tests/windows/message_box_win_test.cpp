@@ -1,0 +1,100 @@
+// The message and confirmation boxes, driven as a user would: find the box, read it, click.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/process_state.h"
+#include "ui/message_box_win.h"
+#include "ui/window_win.h"
+
+namespace velmora::win {
+namespace {
+
+// What the next box gets: runs on a timer inside the box's modal loop.
+std::function<void(HWND box)> g_user;
+std::string g_seen_text;
+int g_boxes_seen = 0;
+
+void CALLBACK ActOnBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(kMessageBoxClass, nullptr);
+  if (!box || !IsWindowVisible(box)) return;
+  KillTimer(nullptr, timer);
+  ++g_boxes_seen;
+  g_seen_text = WindowTextGbk(GetDlgItem(box, kMessageLabelId));
+  g_user(box);
+}
+
+void WhenBoxOpens(std::function<void(HWND)> user) {
+  g_user = std::move(user);
+  SetTimer(nullptr, 0, 30, ActOnBox);
+}
+
+void Click(HWND box, int id) { SendMessageW(GetDlgItem(box, id), BM_CLICK, 0, 0); }
+
+class Boxes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    State().close_answer = 0;
+    g_boxes_seen = 0;
+  }
+};
+
+TEST_F(Boxes, MessageShowsTheTextWithOneButtonAndWaitsForIt) {
+  bool had_cancel = true;
+  WhenBoxOpens([&](HWND box) {
+    had_cancel = GetDlgItem(box, kCancelButtonId) != nullptr;
+    Click(box, kOkButtonId);
+  });
+  ShowMessage("与服务器连接失败，请与我们管理员联系！", nullptr);
+  EXPECT_EQ(g_seen_text, "与服务器连接失败，请与我们管理员联系！");
+  EXPECT_FALSE(had_cancel);
+  EXPECT_EQ(State().message_text, "与服务器连接失败，请与我们管理员联系！");
+  EXPECT_EQ(FindWindowW(kMessageBoxClass, nullptr), nullptr);  // gone once answered
+
+  // A second message is a second box, waiting again.
+  WhenBoxOpens([](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); });
+  ShowMessage("密码输入有误，请从新输入！", nullptr);
+  EXPECT_EQ(g_boxes_seen, 2);
+  EXPECT_EQ(g_seen_text, "密码输入有误，请从新输入！");
+}
+
+TEST_F(Boxes, ConfirmationAnswersAndClosingByTheFrameIsNo) {
+  struct Case {
+    std::function<void(HWND)> user;
+    bool proceed;
+  } cases[] = {
+      {[](HWND box) { Click(box, kOkButtonId); }, true},
+      {[](HWND box) { Click(box, kCancelButtonId); }, false},
+      {[](HWND box) { Click(box, kOkButtonId); }, true},
+      {[](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); }, false},  // even right after a "yes"
+  };
+  for (auto& c : cases) {
+    WhenBoxOpens(c.user);
+    EXPECT_EQ(AskConfirmation("确认是否关闭此程序？", nullptr), c.proceed);
+    EXPECT_EQ(State().close_answer, c.proceed ? 0 : 1);
+    EXPECT_EQ(g_seen_text, "确认是否关闭此程序？");
+  }
+}
+
+TEST_F(Boxes, OwnerIsDisabledWhileTheBoxIsOpen) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  bool owner_enabled_meanwhile = true;
+  HWND box_owner = nullptr;
+  WhenBoxOpens([&](HWND box) {
+    owner_enabled_meanwhile = IsWindowEnabled(owner);
+    box_owner = GetWindow(box, GW_OWNER);
+    Click(box, kOkButtonId);
+  });
+  ShowMessage("x", owner);
+  EXPECT_FALSE(owner_enabled_meanwhile);
+  EXPECT_EQ(box_owner, owner);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  DestroyWindow(owner);
+}
+
+}  // namespace
+}  // namespace velmora::win
