@@ -1,0 +1,44 @@
+// velmora.exe: the start routine. The login window does the start-up work; the message loop
+// then runs until the program ends.
+//   velmora.exe [--gateway http://host:port/path/]
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+
+#include "app/gateway_address.h"
+#include "runtime/gbk_win.h"
+#include "ui/login_window_win.h"
+
+namespace {
+
+// The gateway base address: --gateway on the command line, else the one built in.
+std::string GatewayBase() {
+  int count = 0;
+  LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::string base = velmora::BuiltInGatewayBase();
+  for (int i = 1; args && i + 1 < count; ++i) {
+    if (std::wstring(args[i]) == L"--gateway") base = velmora::win::WideToGbk(args[i + 1]);
+  }
+  LocalFree(args);
+  return base;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  auto login = std::make_unique<velmora::win::LoginWindow>();
+  if (!login->Open(velmora::GatewayPage(GatewayBase()))) return 1;
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (!IsDialogMessageW(GetAncestor(msg.hwnd, GA_ROOT), &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  return int(msg.wParam);
+}

@@ -1,0 +1,257 @@
+#include "ui/login_window_win.h"
+
+#include <commctrl.h>
+
+#include "app/gateway_address.h"
+#include "app/process_state.h"
+#include "feeds/news_page.h"
+#include "gateway/gateway_client.h"
+#include "runtime/gbk_win.h"
+#include "session/login.h"
+#include "ui/login_layout.h"
+#include "ui/main_window_win.h"
+#include "ui/message_box_win.h"
+
+namespace velmora::win {
+namespace {
+
+using ui::ControlKind;
+
+RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
+
+struct KindStyle {
+  const wchar_t* control_class;
+  DWORD style;
+  DWORD ex_style;
+};
+
+KindStyle StyleOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kLabel: return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+    case ControlKind::kLine: return {L"STATIC", SS_ETCHEDHORZ, 0};
+    case ControlKind::kEdit: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER, 0};
+    case ControlKind::kPassword: return {L"EDIT", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP | WS_BORDER, 0};
+    case ControlKind::kButton: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
+    case ControlKind::kCheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+    case ControlKind::kLinkLabel: return {L"STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0};
+    case ControlKind::kPictureButton: return {L"BUTTON", BS_PUSHBUTTON, 0};
+  }
+  return {L"STATIC", 0, 0};
+}
+
+// How long start-up waits for the notice browser's document: a browser without one (no HTML
+// engine) must not hold the login window back for long.
+constexpr std::chrono::milliseconds kNoticeDocumentWait{1500};
+
+constexpr DWORD kLoginStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+}  // namespace
+
+LoginWindow::LoginWindow()
+    : profile_(SettingsFilePath(ProgramDirectory())),
+      settings_(profile_, ProgramDirectory()),
+      draw_handle_(ClockSeededHandleDrawer()) {}
+
+LoginWindow::~LoginWindow() = default;
+
+bool LoginWindow::Open(const std::string& gateway_page) {
+  // The design is 452 x 429 pixels inside the frame; the system frame goes around it until the
+  // skin draws its own.
+  RECT frame = ToRect(ui::kLoginWindowSize);
+  AdjustWindowRectEx(&frame, kLoginStyle, FALSE, 0);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  RECT area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  const Placement where{area.left + (area.right - area.left - width) / 2,
+                        area.top + (area.bottom - area.top - height) / 2, width, height};
+  if (!Create(kClassName, kLoginStyle, 0, "Velmora操盘系统", where, nullptr)) return false;
+  if (!Prepare(gateway_page)) return false;
+  ShowWindow(hwnd(), SW_SHOW);
+  return true;
+}
+
+LRESULT LoginWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      CreateControls();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd(), &ps);
+      RECT area;
+      GetClientRect(hwnd(), &area);
+      PaintContent(dc, area);
+      EndPaint(hwnd(), &ps);
+      return 0;
+    }
+    case WM_DESTROY:
+      // Before a login this is the program's only window: closing it ends the program.
+      if (!main_) PostQuitMessage(0);
+      return 0;
+    default:
+      return Window::OnMessage(message, wparam, lparam);
+  }
+}
+
+void LoginWindow::CreateControls() {
+  for (const ui::ControlSpec& spec : ui::kLoginControls) {
+    const KindStyle kind = StyleOf(spec.kind);
+    HWND control = CreateControl(hwnd(), kind.control_class, std::string(spec.caption), kind.style,
+                                 ToRect(spec.box), spec.id);
+    if (spec.initially_hidden) ShowWindow(control, SW_HIDE);
+  }
+  // Enter moves from the account box to the password box, and signs in from there.
+  SetWindowSubclass(Control(ui::kAccountBox), EditProcedure, ui::kAccountBox, reinterpret_cast<DWORD_PTR>(this));
+  SetWindowSubclass(Control(ui::kPasswordBox), EditProcedure, ui::kPasswordBox, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK LoginWindow::EditProcedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                            DWORD_PTR self) {
+  // The dialog keys would take Enter for the default button: these boxes want it themselves.
+  if (message == WM_GETDLGCODE && wparam == VK_RETURN) {
+    return DefSubclassProc(edit, message, wparam, lparam) | DLGC_WANTALLKEYS;
+  }
+  if (message == WM_CHAR && wparam == VK_RETURN) {
+    auto* login = reinterpret_cast<LoginWindow*>(self);
+    if (id == ui::kAccountBox) {
+      SetFocus(login->Control(ui::kPasswordBox));
+    } else {
+      login->SignIn();
+    }
+    return 0;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, EditProcedure, id);
+  return DefSubclassProc(edit, message, wparam, lparam);
+}
+
+bool LoginWindow::Prepare(const std::string& gateway_page) {
+  ProcessState& state = State();
+  state.gateway_address = gateway_page;
+  if (!ConnectGateway(state.gateway_address, BuiltInRequestKey())) {
+    ShowMessage("与服务器连接失败，请与我们管理员联系！", hwnd());
+    return false;
+  }
+
+  const StartupSettings local = settings_.ReadAtStartup();
+  state.sound_on_new_message = int(local.sound_flag);
+  state.popup_on_new_message = int(local.popup_flag);
+  state.sound_path = local.sound_path;
+  if (local.remember) {
+    SetWindowTextGbk(Control(ui::kAccountBox), local.name);
+    SetWindowTextGbk(Control(ui::kPasswordBox), local.password);
+    CheckDlgButton(hwnd(), ui::kRememberBox, BST_CHECKED);
+    SetFocus(Control(ui::kPasswordBox));
+  }
+
+  if (const auto row = ReadLayoutRow(ProcessGateway())) ApplyLayoutRow(*row);
+
+  if (const auto contacts = ReadContacts(ProcessGateway())) {
+    state.contact_qq = contacts->qq;
+    state.contact_wangwang = contacts->wangwang;
+    if (!contacts->qq.empty()) ShowWindow(Control(ui::kQqButton), SW_SHOW);
+    if (!contacts->wangwang.empty()) ShowWindow(Control(ui::kWangwangButton), SW_SHOW);
+  }
+  SetFocus(Control(ui::kAccountBox));
+  if (!notice_hidden_) ShowNotice();
+  return true;
+}
+
+void LoginWindow::ApplyLayoutRow(const LayoutRow& row) {
+  ProcessState& state = State();
+  state.popup_seconds = row.popup_seconds;
+  state.poll_seconds = row.poll_seconds;
+  state.product_title = row.title.title;
+  title_ = row.title;
+  SetWindowTextGbk(hwnd(), row.title.title);
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(row.title.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  title_font_.Reset(CreateFontW(height, 0, 0, 0, row.title.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, GbkToWide(row.title.font).c_str()));
+  notice_hidden_ = row.hide_notice;
+  if (row.hide_notice) {
+    ShowWindow(Control(ui::kNoticeLabel), SW_HIDE);
+    RECT frame{0, 0, ui::kLoginWindowSize.width, ui::kLoginHeightWithoutNotice};
+    AdjustWindowRectEx(&frame, kLoginStyle, FALSE, 0);
+    SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void LoginWindow::ShowNotice() {
+  notice_ = BrowserHost::Create(hwnd(), ToRect(ui::kNoticeBrowserBox));
+  if (!notice_) return;
+  notice_->SetSuppressContextMenu(true);
+  if (notice_->Navigate("about:blank") && notice_->WaitForDocument(kNoticeDocumentWait)) {
+    notice_->WriteHtml(NewsPageTemplate());
+  }
+  if (const auto notice = ReadLoginNotice(ProcessGateway())) {
+    notice_->AddTextBlock(notice->text, notice->colour, notice->size, notice->font);
+  }
+}
+
+void LoginWindow::PaintContent(HDC dc, const RECT& area) {
+  FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+  if (title_.title.empty() || !title_font_) return;
+  const std::wstring text = GbkToWide(title_.title);
+  const HGDIOBJ old_font = SelectObject(dc, title_font_.get());
+  SetBkMode(dc, TRANSPARENT);
+  RECT box = ToRect(ui::kTitleBox);
+  RECT shadow = box;
+  OffsetRect(&shadow, title_.shadow_offset, title_.shadow_offset);
+  SetTextColor(dc, COLORREF(title_.shadow_colour & 0xFFFFFF));
+  DrawTextW(dc, text.c_str(), int(text.size()), &shadow, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SetTextColor(dc, COLORREF(title_.colour & 0xFFFFFF));
+  DrawTextW(dc, text.c_str(), int(text.size()), &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old_font);
+}
+
+void LoginWindow::OnCommand(int id, int code) {
+  switch (id) {
+    case ui::kLoginButton:
+      if (code == BN_CLICKED) SignIn();
+      break;
+    case ui::kRememberBox:
+      if (code == BN_CLICKED) OnRememberClicked();
+      break;
+    case ui::kQqButton:
+      if (code == BN_CLICKED) OpenChat(QqChatAddress(State().contact_qq));
+      break;
+    case ui::kWangwangButton:
+      if (code == BN_CLICKED) OpenChat(WangwangChatAddress(State().contact_wangwang));
+      break;
+    default:
+      break;
+  }
+}
+
+void LoginWindow::OnRememberClicked() {
+  settings_.RememberBoxClicked(IsDlgButtonChecked(hwnd(), ui::kRememberBox) == BST_CHECKED,
+                               WindowTextGbk(Control(ui::kAccountBox)), WindowTextGbk(Control(ui::kPasswordBox)));
+}
+
+void LoginWindow::OpenChat(const std::string& address) {
+  // The page has no frame of that name: the browser opens, or reuses, a window named "1".
+  if (notice_) notice_->Navigate(address, "1");
+}
+
+void LoginWindow::SignIn() {
+  const LoginRequest request{WindowTextGbk(Control(ui::kAccountBox)), WindowTextGbk(Control(ui::kPasswordBox)),
+                             IsDlgButtonChecked(hwnd(), ui::kRememberBox) == BST_CHECKED};
+  const LoginOutcome outcome =
+      Login(ProcessGateway(), request, settings_, ServerNow(), ClientAddress(), draw_handle_);
+  if (outcome.result != LoginResult::kSignedIn) {
+    ShowMessage(outcome.message, outcome.owned_by_login_window ? hwnd() : nullptr);
+    return;
+  }
+  State().session = outcome.session;
+  ShowWindow(hwnd(), SW_HIDE);
+  main_ = MainWindow::Open();
+}
+
+}  // namespace velmora::win

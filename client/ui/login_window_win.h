@@ -1,0 +1,62 @@
+// The login window: prepared from the service (handshake, layout, contacts, notice) and the
+// settings file, then signing the user in.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/profile_store_win.h"
+#include "app/settings_file.h"
+#include "app/startup.h"
+#include "runtime/handles_win.h"
+#include "ui/browser_host_win.h"
+#include "ui/window_win.h"
+
+namespace velmora::win {
+
+class MainWindow;
+
+class LoginWindow final : public Window {
+ public:
+  LoginWindow();
+  ~LoginWindow() override;
+
+  // Creates the window and does the start-up work in order. False when the program must end
+  // (the service could not be reached: the user has been told).
+  bool Open(const std::string& gateway_page);
+
+  HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
+  const TitleStyle& Title() const { return title_; }
+  BrowserHost* NoticeBrowser() const { return notice_.get(); }
+  MainWindow* Main() const { return main_.get(); }
+  // Runs a login with what the boxes hold, as the button does.
+  void SignIn();
+
+  static constexpr wchar_t kClassName[] = L"VelmoraLogin";
+
+ private:
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void CreateControls();
+  bool Prepare(const std::string& gateway_page);
+  void ApplyLayoutRow(const LayoutRow& row);
+  void ShowNotice();
+  void OnCommand(int id, int code);
+  void OnRememberClicked();
+  void OpenChat(const std::string& address);
+  void PaintContent(HDC dc, const RECT& area);
+  static LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                        DWORD_PTR self);
+
+  IniFileProfileStore profile_;
+  SettingsFile settings_;
+  TitleStyle title_;
+  GdiObjectOwner<HFONT> title_font_;
+  std::unique_ptr<BrowserHost> notice_;
+  std::unique_ptr<MainWindow> main_;
+  std::function<int()> draw_handle_;
+  bool notice_hidden_ = false;
+};
+
+}  // namespace velmora::win
