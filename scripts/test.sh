@@ -24,6 +24,8 @@ subdirs("mingw64")
 subdirs("fuzz")
 add_test(e2e.windows_client_against_gateway "bash" "$root/tests/e2e/windows_client_against_gateway.sh" "$root/build/native" "$root/build/mingw64")
 set_tests_properties(e2e.windows_client_against_gateway PROPERTIES TIMEOUT 120)
+add_test(e2e.client_login_against_gateway "bash" "$root/tests/e2e/client_login_against_gateway.sh" "$root/build/native" "$root/build/mingw64")
+set_tests_properties(e2e.client_login_against_gateway PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 CTEST
 
 source scripts/wine-env.sh
