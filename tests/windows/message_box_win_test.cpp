@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 #include "app/process_state.h"
 #include "ui/message_box_win.h"
@@ -17,8 +18,25 @@ std::function<void(HWND box)> g_user;
 std::string g_seen_text;
 int g_boxes_seen = 0;
 
+// A box of this thread: other test processes may have boxes open on the same display.
+HWND OurBox() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM out) {
+        wchar_t name[64];
+        if (GetClassNameW(hwnd, name, 64) && std::wstring(name) == kMessageBoxClass) {
+          *reinterpret_cast<HWND*>(out) = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 void CALLBACK ActOnBox(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND box = FindWindowW(kMessageBoxClass, nullptr);
+  HWND box = OurBox();
   if (!box || !IsWindowVisible(box)) return;
   KillTimer(nullptr, timer);
   ++g_boxes_seen;
@@ -51,7 +69,7 @@ TEST_F(Boxes, MessageShowsTheTextWithOneButtonAndWaitsForIt) {
   EXPECT_EQ(g_seen_text, "与服务器连接失败，请与我们管理员联系！");
   EXPECT_FALSE(had_cancel);
   EXPECT_EQ(State().message_text, "与服务器连接失败，请与我们管理员联系！");
-  EXPECT_EQ(FindWindowW(kMessageBoxClass, nullptr), nullptr);  // gone once answered
+  EXPECT_EQ(OurBox(), nullptr);  // gone once answered
 
   // A second message is a second box, waiting again.
   WhenBoxOpens([](HWND box) { PostMessageW(box, WM_CLOSE, 0, 0); });
