@@ -4,8 +4,10 @@ export WINEPREFIX="${VELMORA_WINEPREFIX:-$HOME/.cache/velmora/wine64}"
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-export LANG=zh_CN.UTF-8
-export LC_ALL=zh_CN.UTF-8
+# Chinese Windows by default (ANSI code page 936); VELMORA_WINE_LANG=C.UTF-8 gives an English one
+# (code page 1252), where the program must show its Chinese texts just the same.
+export LANG="${VELMORA_WINE_LANG:-zh_CN.UTF-8}"
+export LC_ALL="$LANG"
 VELMORA_WINE=/usr/lib/wine/wine64
 VELMORA_WINESERVER=/usr/lib/wine/wineserver
 VELMORA_PREFIX_VERSION=1  # raise when the prefix set-up below changes
