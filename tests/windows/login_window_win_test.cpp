@@ -1,0 +1,484 @@
+// The login window in this process against a real gateway: its database is prepared with the
+// native admin tool and read back with sqlite3, both started from here as Linux programs (Wine
+// runs them through Z:\). gp.ini lives beside this test program, so these tests run one at a time.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <regex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/process_state.h"
+#include "app/profile_store_win.h"
+#include "app/settings_file.h"
+#include "gateway/transport.h"
+#include "runtime/gbk_win.h"
+#include "ui/login_layout.h"
+#include "ui/login_window_win.h"
+#include "ui/main_window_win.h"
+#include "ui/message_box_win.h"
+#include "ui/window_win.h"
+
+#ifndef VELMORA_NATIVE_BUILD_DIR
+#error "VELMORA_NATIVE_BUILD_DIR must name the native build directory (a Unix path)"
+#endif
+
+namespace velmora::login_window_test {
+namespace {
+
+using win::WindowTextGbk;
+
+// UTF-8 bytes for the Linux side (this file's plain literals are GBK).
+std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+
+std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+bool WriteWholeFile(const std::wstring& path, std::string_view bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+std::string TrimEnd(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+// A work directory under /tmp with the service's database, and the gateway on it when started.
+// The gateway is stopped and the directory removed however the test ends.
+class Service {
+ public:
+  Service()
+      : unix_dir_("/tmp/velmora-login-" + std::to_string(GetCurrentProcessId())),
+        windows_dir_(L"Z:" + Wide(unix_dir_)) {
+    for (auto& c : windows_dir_) {
+      if (c == L'/') c = L'\\';
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(windows_dir_), ignored);
+    ready_ = CreateDirectoryW(windows_dir_.c_str(), nullptr) && Admin("init --demo") == 0;
+  }
+  ~Service() {
+    Stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(windows_dir_), ignored);
+  }
+  Service(const Service&) = delete;
+  Service& operator=(const Service&) = delete;
+
+  bool Ready() const { return ready_; }
+
+  // Runs a /bin/sh script (UTF-8) in the work directory and waits for it; its exit status, -1
+  // when it did not run or did not end within a minute. Wine starts Linux programs without a
+  // process handle to wait on, so the script's end is seen by the status file it leaves.
+  int Sh(const std::string& script) {
+    const std::wstring status = windows_dir_ + L"\\status";
+    DeleteFileW(status.c_str());
+    if (!WriteWholeFile(windows_dir_ + L"\\run.sh", "cd " + unix_dir_ + " || exit 99\n" + script + "\n")) return -1;
+    // The child must not keep this process's sockets open: python closes them, then runs the script.
+    const std::string launcher =
+        "import os, subprocess\n"
+        "os.closerange(3, 65536)\n"
+        "with open('sh.log', 'wb') as log:\n"
+        "    code = subprocess.call(['/bin/sh', 'run.sh'], stdin=subprocess.DEVNULL, stdout=log, stderr=log)\n"
+        "with open('status.new', 'w') as out:\n"
+        "    out.write(str(code))\n"
+        "os.rename('status.new', 'status')\n";
+    if (!WriteWholeFile(windows_dir_ + L"\\launch.py", launcher)) return -1;
+    std::wstring command = Wide("Z:\\bin\\sh -c \"cd " + unix_dir_ + " && exec /usr/bin/python3 launch.py\"");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+      return -1;
+    }
+    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    for (int waited = 0; waited < 60000; waited += 20) {
+      if (GetFileAttributesW(status.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        const std::string code = TrimEnd(ReadWholeFile(status));
+        return code.empty() ? -1 : std::atoi(code.c_str());
+      }
+      Sleep(20);
+    }
+    return -1;
+  }
+  std::string GatewayLog() { return ReadWholeFile(windows_dir_ + L"\\gateway.log"); }
+  // What the last script wrote.
+  std::string Log() { return ReadWholeFile(windows_dir_ + L"\\sh.log"); }
+
+  // velmora-admin on the database; arguments are shell words, UTF-8.
+  int Admin(const std::string& arguments) {
+    return Sh(std::string(VELMORA_NATIVE_BUILD_DIR) + "/admin/velmora-admin --db db " + arguments + " >/dev/null");
+  }
+
+  // One sqlite3 query's output, without the last line end.
+  std::string Query(const std::string& sql) {
+    if (Sh("sqlite3 db \"" + sql + "\" > out") != 0) return "<query failed>";
+    return TrimEnd(ReadWholeFile(windows_dir_ + L"\\out"));
+  }
+
+  // Starts the gateway on a free port; its page address, "" when it did not come up.
+  std::string Start() {
+    const int status = Sh(std::string(VELMORA_NATIVE_BUILD_DIR) +
+                          "/service/velmora-gateway --db db --listen 127.0.0.1:0 > gateway.log 2>&1 < /dev/null &\n"
+                          "echo $! > gateway.pid\n"
+                          "for i in $(seq 100); do grep -q 'listening on' gateway.log && break; sleep 0.1; done\n"
+                          "grep -o 'http://[^ ]*talvenor.asp' gateway.log | head -1 > page\n"
+                          "test -s page");
+    running_ = true;
+    return status == 0 ? TrimEnd(ReadWholeFile(windows_dir_ + L"\\page")) : std::string();
+  }
+
+  void Stop() {
+    if (!running_) return;
+    running_ = false;
+    Sh("pid=$(cat gateway.pid) && kill $pid && while kill -0 $pid 2>/dev/null; do sleep 0.05; done");
+  }
+
+ private:
+  const std::string unix_dir_;
+  std::wstring windows_dir_;
+  bool ready_ = false;
+  bool running_ = false;
+};
+
+// Message boxes of this thread only: other test processes share the display.
+HWND OurMessageBox() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM out) {
+        wchar_t name[64];
+        if (GetClassNameW(hwnd, name, 64) && std::wstring(name) == win::kMessageBoxClass && IsWindowVisible(hwnd)) {
+          *reinterpret_cast<HWND*>(out) = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+HWND OurMainWindow() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM out) {
+        wchar_t name[64];
+        if (GetClassNameW(hwnd, name, 64) && std::wstring(name) == win::MainWindow::kClassName) {
+          *reinterpret_cast<HWND*>(out) = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// What the user saw in the boxes answered since the last Watch.
+struct SeenBox {
+  std::string text;
+  HWND owner = nullptr;
+};
+std::vector<SeenBox> g_seen;
+
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
+  HWND box = OurMessageBox();
+  if (!box) return;
+  g_seen.push_back({WindowTextGbk(GetDlgItem(box, win::kMessageLabelId)), GetWindow(box, GW_OWNER)});
+  SendMessageW(GetDlgItem(box, win::kOkButtonId), BM_CLICK, 0, 0);
+}
+
+// Clicks "确定" on every box this thread opens while it lives.
+class BoxAnswerer {
+ public:
+  BoxAnswerer() : timer_(SetTimer(nullptr, 0, 30, AnswerBox)) { g_seen.clear(); }
+  ~BoxAnswerer() { KillTimer(nullptr, timer_); }
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+ private:
+  UINT_PTR timer_;
+};
+
+// Closing a window that ends the program posts WM_QUIT: taken here so later loops keep running.
+bool TakeQuit() {
+  MSG message;
+  bool seen = false;
+  while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) seen = true;
+  return seen;
+}
+
+std::wstring IniPath() { return Wide(SettingsFilePath(win::ProgramDirectory())); }
+
+std::string IniValue(const wchar_t* key) {
+  wchar_t value[512];
+  GetPrivateProfileStringW(L"gppz", key, L"<absent>", value, 512, IniPath().c_str());
+  return win::WideToGbk(value);
+}
+
+class LoginWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteFileW(IniPath().c_str());
+    TakeQuit();
+    ASSERT_TRUE(service_.Ready()) << service_.Log();
+  }
+  void TearDown() override {
+    window_.reset();
+    TakeQuit();
+    DeleteFileW(IniPath().c_str());
+  }
+
+  // Starts the gateway and opens the login window on it, answering any box that comes up.
+  void OpenWindow() {
+    const std::string page = service_.Start();
+    ASSERT_NE(page, "");
+    window_ = std::make_unique<win::LoginWindow>();
+    BoxAnswerer answerer;
+    ASSERT_TRUE(window_->Open(page)) << page << "\n" << service_.GatewayLog();
+    ASSERT_TRUE(g_seen.empty()) << g_seen.front().text;
+  }
+  HWND Control(int id) const { return window_->Control(id); }
+  void Type(int id, const char* text) { win::SetWindowTextGbk(Control(id), text); }
+  std::string Accounts() { return service_.Query("select * from account order by 1"); }
+
+  Service service_;
+  std::unique_ptr<win::LoginWindow> window_;
+};
+
+TEST_F(LoginWindow, FirstStartCreatesTheSettingsFileWithTheDefaultSound) {
+  ASSERT_EQ(service_.Admin("set notice-area hidden"), 0);
+  ASSERT_NO_FATAL_FAILURE(OpenWindow());
+  const std::string sound = win::ProgramDirectory() + "\\music\\music.wav";
+  std::string expected(kSettingsTemplate);
+  ASSERT_EQ(expected.size(), 111u);
+  expected.insert(expected.size() - 2, sound);  // into the last line, "sydz="
+  EXPECT_EQ(ReadWholeFile(IniPath()), expected);
+  EXPECT_EQ(State().sound_path, sound);
+  EXPECT_EQ(State().sound_on_new_message, 1);
+  EXPECT_EQ(State().popup_on_new_message, 1);
+}
+
+TEST_F(LoginWindow, RememberedCredentialsFillTheBoxesOnlyWhenSwitchedOn) {
+  ASSERT_EQ(service_.Admin("set notice-area hidden"), 0);
+  struct Case {
+    const char* zx;
+    bool filled;
+  } cases[] = {{"1", true}, {"0", false}, {"", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("zx=") + c.zx);
+    ASSERT_TRUE(WriteWholeFile(IniPath(), std::string("[gppz]\r\nname=张三\r\npassword=pw9\r\nzx=") + c.zx +
+                                              "\r\nsyts=0\r\ntcts=1\r\nsydz=C:\\a.wav\r\n"));
+    ASSERT_NO_FATAL_FAILURE(OpenWindow());
+    EXPECT_EQ(WindowTextGbk(Control(ui::kAccountBox)), c.filled ? "张三" : "");
+    EXPECT_EQ(WindowTextGbk(Control(ui::kPasswordBox)), c.filled ? "pw9" : "");
+    EXPECT_EQ(IsDlgButtonChecked(window_->hwnd(), ui::kRememberBox), c.filled ? BST_CHECKED : BST_UNCHECKED);
+    // Even with the boxes filled, the user starts in the account box.
+    EXPECT_EQ(GetFocus(), Control(ui::kAccountBox));
+    EXPECT_EQ(State().sound_on_new_message, 0);
+    EXPECT_EQ(State().sound_path, "C:\\a.wav");  // a chosen sound is kept
+    window_.reset();
+    TakeQuit();
+    service_.Stop();
+  }
+}
+
+// The layout row's notice switch and the contacts, as the window shows them.
+TEST_F(LoginWindow, ServiceSettingsShapeTheWindow) {
+  struct Case {
+    const char* setup;
+    int client_height;
+    bool notice_label, qq, wangwang;
+  } cases[] = {
+      {"set notice-area hidden && $admin set contacts '' ''", 309, false, false, false},
+      {"set notice-area hidden && $admin set contacts 12345 ''", 309, false, true, false},
+      {"set notice-area shown && $admin set contacts 12345 ww", 429, true, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.setup);
+    ASSERT_EQ(service_.Sh(std::string("admin='") + VELMORA_NATIVE_BUILD_DIR + "/admin/velmora-admin --db db'\n$admin " +
+                          c.setup + " >/dev/null"),
+              0);
+    ASSERT_NO_FATAL_FAILURE(OpenWindow());
+    RECT area{};
+    GetClientRect(window_->hwnd(), &area);
+    EXPECT_EQ(area.right - area.left, 452);
+    EXPECT_EQ(area.bottom - area.top, c.client_height);
+    EXPECT_TRUE(IsWindowVisible(window_->hwnd()));
+    EXPECT_EQ(bool(IsWindowVisible(Control(ui::kNoticeLabel))), c.notice_label);
+    EXPECT_EQ(bool(IsWindowVisible(Control(ui::kQqButton))), c.qq);
+    EXPECT_EQ(bool(IsWindowVisible(Control(ui::kWangwangButton))), c.wangwang);
+    EXPECT_EQ(window_->NoticeBrowser() != nullptr, c.notice_label);
+    window_.reset();
+    TakeQuit();
+    service_.Stop();
+  }
+}
+
+TEST_F(LoginWindow, OnlyTheNewestNoticeIsShown) {
+  ASSERT_EQ(service_.Sh(Utf8(u8"admin='" VELMORA_NATIVE_BUILD_DIR u8"/admin/velmora-admin --db db'\n"
+                             u8"$admin notice '旧的公告' >/dev/null && $admin notice '今日休市，明日开盘。' >/dev/null")),
+            0);
+  ASSERT_NO_FATAL_FAILURE(OpenWindow());
+  ASSERT_NE(window_->NoticeBrowser(), nullptr);
+  // Wine has no HTML engine here: the notice lands in the host's text box.
+  HWND text = window_->NoticeBrowser()->FallbackTextWindow();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(WindowTextGbk(text), "今日休市，明日开盘。");
+}
+
+TEST_F(LoginWindow, UnreachableServiceEndsStartUpWithAMessage) {
+  struct Case {
+    const char* name;
+    std::function<std::string(const std::string& page)> address;
+  } cases[] = {
+      {"stopped gateway", [](const std::string& page) { return page; }},
+      {"not the gateway page",
+       [](const std::string& page) { return page.substr(0, page.rfind('/') + 1) + "elsewhere.asp"; }},
+  };
+  // A port whose listener lingers in a child process would hold the request until the time-out:
+  // keep that short here, the outcome is the same.
+  SetTransportTimeout(std::chrono::seconds(3));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string page = service_.Start();
+    ASSERT_NE(page, "");
+    const std::string address = c.address(page);
+    if (std::string(c.name) == "stopped gateway") service_.Stop();
+    window_ = std::make_unique<win::LoginWindow>();
+    {
+      BoxAnswerer answerer;
+      EXPECT_FALSE(window_->Open(address));
+    }
+    ASSERT_EQ(g_seen.size(), 1u);
+    EXPECT_EQ(g_seen[0].text, "与服务器连接失败，请与我们管理员联系！");
+    EXPECT_EQ(g_seen[0].owner, window_->hwnd());
+    EXPECT_FALSE(IsWindowVisible(window_->hwnd()));
+    window_.reset();
+    TakeQuit();
+    service_.Stop();
+  }
+  SetTransportTimeout(std::chrono::seconds(30));
+}
+
+TEST_F(LoginWindow, RefusedLoginsShowTheirMessageAndChangeNoRow) {
+  ASSERT_EQ(service_.Admin("set notice-area hidden"), 0);
+  ASSERT_EQ(service_.Admin("account add frozen1 pw1"), 0);
+  ASSERT_EQ(service_.Admin("account freeze frozen1"), 0);
+  ASSERT_NO_FATAL_FAILURE(OpenWindow());
+  const std::string before = Accounts();
+  ASSERT_NE(before.find("frozen1"), std::string::npos);
+  struct Case {
+    const char* account;
+    const char* password;
+    const char* message;
+    bool owned;
+  } cases[] = {
+      {"nobody", "demo123", "账号输入有误，请重新输入！", false},
+      {"demo", "demo1234", "密码输入有误，请从新输入！", true},
+      {"demo", "", "密码输入有误，请从新输入！", true},
+      {"frozen1", "pw1", "您的账号已冻结，如需要请联系管理员！", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.account) + "/" + c.password);
+    Type(ui::kAccountBox, c.account);
+    Type(ui::kPasswordBox, c.password);
+    {
+      BoxAnswerer answerer;
+      window_->SignIn();
+    }
+    ASSERT_EQ(g_seen.size(), 1u);
+    EXPECT_EQ(g_seen[0].text, c.message);
+    EXPECT_EQ(g_seen[0].owner, c.owned ? window_->hwnd() : nullptr);
+    EXPECT_EQ(Accounts(), before);
+    EXPECT_TRUE(IsWindowVisible(window_->hwnd()));
+    EXPECT_EQ(window_->Main(), nullptr);
+  }
+}
+
+TEST_F(LoginWindow, TickedBoxRemembersEvenAFailedLoginAndUntickingForgets) {
+  ASSERT_EQ(service_.Admin("set notice-area hidden"), 0);
+  ASSERT_NO_FATAL_FAILURE(OpenWindow());
+  Type(ui::kAccountBox, "demo");
+  Type(ui::kPasswordBox, "错的");
+  SendMessageW(Control(ui::kRememberBox), BM_SETCHECK, BST_CHECKED, 0);
+  {
+    BoxAnswerer answerer;
+    window_->SignIn();
+  }
+  ASSERT_EQ(g_seen.size(), 1u);
+  EXPECT_EQ(g_seen[0].text, "密码输入有误，请从新输入！");
+  EXPECT_EQ(IniValue(L"zx"), "1");
+  EXPECT_EQ(IniValue(L"name"), "demo");
+  EXPECT_EQ(IniValue(L"password"), "错的");
+
+  SendMessageW(Control(ui::kRememberBox), BM_CLICK, 0, 0);
+  EXPECT_EQ(IsDlgButtonChecked(window_->hwnd(), ui::kRememberBox), BST_UNCHECKED);
+  EXPECT_EQ(IniValue(L"zx"), "0");
+  EXPECT_EQ(IniValue(L"name"), "");
+  EXPECT_EQ(IniValue(L"password"), "");
+  // The boxes themselves keep what was typed.
+  EXPECT_EQ(WindowTextGbk(Control(ui::kAccountBox)), "demo");
+}
+
+TEST_F(LoginWindow, SignInRecordsTheSessionAndClosingTheMainWindowGoesOffline) {
+  ASSERT_EQ(service_.Admin("set notice-area hidden"), 0);
+  ASSERT_EQ(service_.Sh(Utf8(u8"" VELMORA_NATIVE_BUILD_DIR u8"/admin/velmora-admin --db db set title '金牛操盘' >/dev/null")),
+            0);
+  ASSERT_NO_FATAL_FAILURE(OpenWindow());
+  EXPECT_EQ(WindowTextGbk(window_->hwnd()), "金牛操盘");
+  const std::string row_sql = Utf8(u8"select 在线 || '|' || 句柄 || '|' || 登陆IP || '|' || 登陆时间 from account where 账号='demo'");
+  EXPECT_EQ(service_.Query(row_sql).substr(0, 2), "0|");
+  Type(ui::kAccountBox, "demo");
+  Type(ui::kPasswordBox, "demo123");
+  {
+    BoxAnswerer answerer;
+    window_->SignIn();
+  }
+  EXPECT_TRUE(g_seen.empty()) << service_.GatewayLog();
+
+  const std::string row = service_.Query(row_sql);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(row, m, std::regex(Utf8(u8"1\\|([1-9][0-9]{4})\\|127\\.0\\.0\\.1\\|"
+                                                       u8"[0-9]{4}年[0-9]{1,2}月[0-9]{1,2}日[0-9]{1,2}时[0-9]{1,2}分[0-9]{1,2}秒"))))
+      << row;
+  EXPECT_EQ(std::stoi(m[1].str()), State().session.handle);
+  EXPECT_EQ(State().session.account, "demo");
+
+  EXPECT_FALSE(IsWindowVisible(window_->hwnd()));
+  ASSERT_NE(window_->Main(), nullptr);
+  HWND main = OurMainWindow();
+  ASSERT_EQ(main, window_->Main()->hwnd());
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_EQ(WindowTextGbk(main), "金牛操盘");
+
+  ASSERT_TRUE(DestroyWindow(main));
+  EXPECT_TRUE(TakeQuit());  // closing the main window ends the program
+  EXPECT_EQ(service_.Query(row_sql).substr(0, 2), "0|");
+}
+
+}  // namespace
+}  // namespace velmora::login_window_test
