@@ -3,8 +3,11 @@
 # under Wine signing in to it. With no display it works in a virtual one: it types the demo
 # account into the login window, signs in, saves screenshots and ends; with a display it leaves
 # the client to you and stops the service when the client ends.
-#   bash scripts/demo.sh            (screenshots land in build/demo/screenshots)
+#   bash scripts/demo.sh                 (screenshots land in build/demo/screenshots)
+#   bash scripts/demo.sh --screenshots   the automatic run even on a display (the tests use it)
 set -euo pipefail
+automatic=0
+[ "${1:-}" = "--screenshots" ] && automatic=1
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 bash scripts/setup.sh
@@ -25,14 +28,16 @@ build/native/admin/velmora-admin --db "$demo/velmora.db" init --demo >/dev/null
 
 gateway_pid=""
 client_pid=""
+headless=0
+[ -n "${DISPLAY:-}" ] || headless=1
+[ "$headless" -eq 1 ] && automatic=1
 cleanup() {
   [ -n "$client_pid" ] && kill "$client_pid" 2>/dev/null
   [ -n "$gateway_pid" ] && kill "$gateway_pid" 2>/dev/null && wait "$gateway_pid" 2>/dev/null
-  velmora_stop_wine
+  # Wine's server and the virtual display are ours to stop only when we started them.
+  [ "$headless" -eq 1 ] && velmora_stop_wine
+  return 0
 }
-
-headless=0
-[ -n "${DISPLAY:-}" ] || headless=1
 source scripts/wine-env.sh
 trap cleanup EXIT
 velmora_start_wine
@@ -47,7 +52,7 @@ timeout 600 "$VELMORA_WINE" "$demo/program/velmora.exe" --gateway "${page%talven
   </dev/null >"$demo/client.log" 2>&1 &
 client_pid=$!
 
-if [ "$headless" -eq 0 ]; then
+if [ "$automatic" -eq 0 ]; then
   echo "demo: sign in as demo / demo123; the service stops when the client ends"
   wait "$client_pid" || true
   exit 0
@@ -77,4 +82,5 @@ sleep 1.5
 import -window root "$shots/2-signed-in.png"
 echo "demo: signed in; the account row now reads:"
 sqlite3 "$demo/velmora.db" "select '  ' || 账号 || ' online=' || 在线 || ' at ' || 登陆时间 || ' from ' || 登陆IP || ' handle ' || 句柄 from account where 账号='demo'"
+[ -s "$shots/1-login.png" ] && [ -s "$shots/2-signed-in.png" ] || { echo "demo: screenshots missing"; exit 1; }
 echo "demo: screenshots in $shots"

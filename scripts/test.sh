@@ -27,6 +27,8 @@ set_tests_properties(e2e.windows_client_against_gateway PROPERTIES TIMEOUT 120)
 add_test(e2e.client_login_against_gateway "bash" "$root/tests/e2e/client_login_against_gateway.sh" "$root/build/native" "$root/build/mingw64")
 set_tests_properties(e2e.client_login_against_gateway PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 add_test(e2e.client_login_english_windows "bash" "$root/tests/e2e/client_login_against_gateway.sh" "$root/build/native" "$root/build/mingw64")
+add_test(e2e.demo "bash" "$root/scripts/demo.sh" "--screenshots")
+set_tests_properties(e2e.demo PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 set_tests_properties(e2e.client_login_english_windows PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT "VELMORA_WINE_LANG=C.UTF-8")
 CTEST
 
