@@ -1,0 +1,87 @@
+#include "skin/nine_grid.h"
+
+namespace velmora::skin {
+
+bool Draws(const SheetPiece& piece) { return !piece.source.empty() && !piece.dest.empty(); }
+
+std::array<SheetPiece, 9> NineGrid(PixelRect frame, Margins m, PixelRect dest) {
+  // Column and row edges on each side. The middle band is whatever the margins leave; on a small
+  // destination it goes to zero or below and the pieces in it are skipped by Draws().
+  const int sx[3] = {frame.x, frame.x + m.left, frame.right() - m.right};
+  const int sy[3] = {frame.y, frame.y + m.top, frame.bottom() - m.bottom};
+  const int sw[3] = {m.left, frame.width - m.left - m.right, m.right};
+  const int sh[3] = {m.top, frame.height - m.top - m.bottom, m.bottom};
+  const int dx[3] = {dest.x, dest.x + m.left, dest.right() - m.right};
+  const int dy[3] = {dest.y, dest.y + m.top, dest.bottom() - m.bottom};
+  const int dw[3] = {m.left, dest.width - m.left - m.right, m.right};
+  const int dh[3] = {m.top, dest.height - m.top - m.bottom, m.bottom};
+
+  auto piece = [&](int col, int row) {
+    const bool corner = col != 1 && row != 1;
+    return SheetPiece{{sx[col], sy[row], sw[col], sh[row]}, {dx[col], dy[row], dw[col], dh[row]}, !corner};
+  };
+  return {piece(0, 0), piece(2, 0), piece(0, 2), piece(2, 2),  // corners
+          piece(1, 0), piece(1, 2),                            // top, bottom
+          piece(0, 1), piece(2, 1),                            // left, right
+          piece(1, 1)};
+}
+
+ButtonDrawState DrawStateFromProperty(std::intptr_t value) {
+  switch (value) {
+    case 1:
+      return ButtonDrawState::kHover;
+    case 2:
+      return ButtonDrawState::kPressed;
+    default:
+      return ButtonDrawState::kNormal;
+  }
+}
+
+namespace {
+
+// Frame index along a row: normal, hover, pressed, then disabled.
+int LookIndex(ButtonDrawState state, bool enabled) { return enabled ? static_cast<int>(state) : 3; }
+
+}  // namespace
+
+PixelRect PushButtonFrame(ButtonDrawState state, bool enabled) {
+  return {LookIndex(state, enabled) * kPushButtonFrameWidth, 0, kPushButtonFrameWidth, kPushButtonFrameHeight};
+}
+
+std::array<SheetPiece, 9> PushButtonPieces(ButtonDrawState state, bool enabled, int width, int height) {
+  constexpr int m = kPushButtonMargin;
+  return NineGrid(PushButtonFrame(state, enabled), {m, m, m, m}, {0, 0, width, height});
+}
+
+PixelRect ToggleFrame(ToggleKind kind, ButtonDrawState state, bool enabled, bool checked) {
+  const int index = LookIndex(state, enabled) + (checked ? kToggleCheckedStep : 0);
+  const int y = kind == ToggleKind::kCheckBox ? 25 : 40;
+  return {index * kToggleFrameSize, y, kToggleFrameSize, kToggleFrameSize};
+}
+
+PixelRect ToggleCaptionRect(int width, int height) {
+  constexpr int kCaptionX = kToggleFrameSize + 1;
+  return {kCaptionX, 0, width - kCaptionX, height};
+}
+
+std::array<SheetPiece, 8> WindowBorderPieces(int width, int height) {
+  constexpr int t = kBorderThickness;
+  constexpr int left = kBorderTemplateX;
+  constexpr int top = kBorderTemplateY;
+  constexpr int right = kBorderTemplateX + kBorderTemplateWidth - t;
+  constexpr int bottom = kBorderTemplateY + kBorderTemplateHeight - t;
+  const int across = width - 2 * t;
+  const int down = height - 2 * t;
+  return {{
+      {{left, top, t, t}, {0, 0, t, t}, false},
+      {{left + t, top, t, t}, {t, 0, across, t}, true},
+      {{right, top, t, t}, {width - t, 0, t, t}, false},
+      {{left, top + t, t, t}, {0, t, t, down}, true},
+      {{right, top + t, t, t}, {width - t, t, t, down}, true},
+      {{left, bottom, t, t}, {0, height - t, t, t}, false},
+      {{left + t, bottom, t, t}, {t, height - t, across, t}, true},
+      {{right, bottom, t, t}, {width - t, height - t, t, t}, false},
+  }};
+}
+
+}  // namespace velmora::skin

@@ -1,0 +1,354 @@
+// The skinned frame's geometry: sizing zones, move bands, caption-button places and the looks of
+// the drawn elements under the mouse.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "skin/caption_buttons.h"
+#include "skin/hit_test.h"
+
+namespace velmora::skin {
+namespace {
+
+// An 800 × 600 window away from the screen origin, so that mixing up screen and window
+// coordinates shows.
+constexpr Rect kWindow{100, 50, 900, 650};
+
+struct HitCase {
+  Point at;
+  HitCode want;
+};
+
+TEST(SkinHitTest, SizableWindowAnswersCornersThenEdgesThenClient) {
+  FrameOptions sizable;
+  sizable.sizable = true;
+  const HitCase cases[] = {
+      // Corners: 10-pixel squares, inclusive on the left/top side.
+      {{100, 50}, HitCode::kTopLeft},
+      {{110, 60}, HitCode::kTopLeft},
+      {{890, 60}, HitCode::kTopRight},
+      {{899, 50}, HitCode::kTopRight},
+      {{110, 640}, HitCode::kBottomLeft},
+      {{890, 640}, HitCode::kBottomRight},
+      {{899, 649}, HitCode::kBottomRight},
+      // Just past a corner square along an edge: the 3-pixel strip, or nothing.
+      {{111, 53}, HitCode::kTop},
+      {{111, 54}, HitCode::kClient},
+      {{103, 61}, HitCode::kLeft},
+      {{104, 61}, HitCode::kClient},
+      {{889, 50}, HitCode::kTop},
+      {{897, 61}, HitCode::kRight},
+      {{896, 61}, HitCode::kClient},
+      {{500, 647}, HitCode::kBottom},
+      {{500, 646}, HitCode::kClient},
+      {{111, 639}, HitCode::kClient},
+      // Two pixels inside the left edge sizes, five pixels inside does not.
+      {{102, 300}, HitCode::kLeft},
+      {{105, 300}, HitCode::kClient},
+      // The banner itself is no sizing zone.
+      {{500, 80}, HitCode::kClient},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(HitTest(sizable, kWindow, c.at), c.want) << "at " << c.at.x << "," << c.at.y;
+  }
+}
+
+TEST(SkinHitTest, FixedOrMaximisedWindowHasNoSizingZones) {
+  FrameOptions fixed;
+  FrameOptions maximised;
+  maximised.sizable = true;
+  maximised.maximised = true;
+  for (const Point p : {Point{100, 50}, Point{899, 649}, Point{102, 300}, Point{500, 647}, Point{889, 50}}) {
+    EXPECT_EQ(HitTest(fixed, kWindow, p), HitCode::kClient) << p.x << "," << p.y;
+    EXPECT_EQ(HitTest(maximised, kWindow, p), HitCode::kClient) << p.x << "," << p.y;
+  }
+}
+
+TEST(SkinHitTest, SizingCodesMapToEdgesAndCursors) {
+  struct Case {
+    HitCode code;
+    int edge;
+    Cursor cursor;
+  };
+  const Case cases[] = {
+      {HitCode::kLeft, 1, Cursor::kSizeWE},         {HitCode::kRight, 2, Cursor::kSizeWE},
+      {HitCode::kTop, 3, Cursor::kSizeNS},          {HitCode::kTopLeft, 4, Cursor::kSizeNWSE},
+      {HitCode::kTopRight, 5, Cursor::kSizeNESW},   {HitCode::kBottom, 6, Cursor::kSizeNS},
+      {HitCode::kBottomLeft, 7, Cursor::kSizeNESW}, {HitCode::kBottomRight, 8, Cursor::kSizeNWSE},
+      {HitCode::kClient, 0, Cursor::kArrow},        {HitCode::kCaption, 0, Cursor::kArrow},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SizingEdge(c.code), c.edge) << static_cast<int>(c.code);
+    EXPECT_EQ(CursorFor(c.code, false), c.cursor) << static_cast<int>(c.code);
+    EXPECT_EQ(CursorFor(c.code, true), Cursor::kArrow) << static_cast<int>(c.code);
+  }
+}
+
+TEST(SkinMoveBand, BannerAndStatusBandsMoveAndToggleTheWindow) {
+  constexpr int kHeight = 600;
+  FrameOptions normal;  // banner 80, status 26: bands y < 80 and y > 574
+  normal.maximise_box = true;
+  FrameOptions maximised = normal;
+  maximised.maximised = true;
+  FrameOptions no_status = normal;
+  no_status.status_height = 0;
+  FrameOptions no_max_box = normal;
+  no_max_box.maximise_box = false;
+
+  struct Case {
+    const FrameOptions* options;
+    int y;
+    HitCode press;
+    DoubleClick dbl;
+  };
+  const Case cases[] = {
+      {&normal, 0, HitCode::kCaption, DoubleClick::kMaximise},
+      {&normal, 79, HitCode::kCaption, DoubleClick::kMaximise},
+      {&normal, 80, HitCode::kClient, DoubleClick::kNothing},
+      {&normal, 574, HitCode::kClient, DoubleClick::kNothing},
+      {&normal, 575, HitCode::kCaption, DoubleClick::kMaximise},
+      {&normal, 599, HitCode::kCaption, DoubleClick::kMaximise},
+      // A maximised window is not dragged, but a double click restores it.
+      {&maximised, 10, HitCode::kClient, DoubleClick::kRestore},
+      {&maximised, 590, HitCode::kClient, DoubleClick::kRestore},
+      {&maximised, 300, HitCode::kClient, DoubleClick::kNothing},
+      // No status band: the bottom of the window is client.
+      {&no_status, 599, HitCode::kClient, DoubleClick::kNothing},
+      {&no_status, 79, HitCode::kCaption, DoubleClick::kMaximise},
+      // Without a maximise button double clicks do nothing; dragging still works.
+      {&no_max_box, 10, HitCode::kCaption, DoubleClick::kNothing},
+      {&no_max_box, 590, HitCode::kCaption, DoubleClick::kNothing},
+  };
+  for (const auto& c : cases) {
+    const Point p{400, c.y};
+    EXPECT_EQ(PressZone(*c.options, kHeight, p), c.press) << "y " << c.y;
+    EXPECT_EQ(DoubleClickAction(*c.options, kHeight, p), c.dbl) << "y " << c.y;
+  }
+}
+
+struct Placed {
+  ButtonType type;
+  int left;
+  int width;
+  bool visible;
+};
+
+std::vector<Placed> CaptionRow(const std::vector<Element>& elements) {
+  std::vector<Placed> row;
+  for (const Element& e : elements) {
+    if (e.kind != ElementKind::kCaptionButton) continue;
+    EXPECT_EQ(e.rect.top, 1);
+    EXPECT_EQ(e.rect.Height(), 19);
+    row.push_back({e.type, e.rect.left, e.rect.Width(), e.visible});
+  }
+  return row;
+}
+
+bool operator==(const Placed& a, const Placed& b) {
+  return a.type == b.type && a.left == b.left && a.width == b.width && a.visible == b.visible;
+}
+
+void PrintTo(const Placed& p, std::ostream* os) {
+  *os << "{type " << static_cast<int>(p.type) << " at " << p.left << " w " << p.width << (p.visible ? "" : " hidden")
+      << "}";
+}
+
+TEST(SkinCaptionButtons, EachWindowKindGetsItsRowFromTheRight) {
+  using B = ButtonType;
+  struct Case {
+    const char* window;
+    CaptionChoice choice;
+    int width;
+    std::vector<Placed> want;
+  };
+  const Case cases[] = {
+      {"login window", {true, false, true, true, 26}, 452,
+       {{B::kClose, 407, 40, true}, {B::kMinimise, 380, 27, true}, {B::kMainMenu, 353, 27, true},
+        {B::kHelp, 326, 27, true}}},
+      {"main window", {true, true, true, true, 26}, 800,
+       {{B::kClose, 755, 40, true}, {B::kMaximise, 728, 27, true}, {B::kRestore, 728, 27, false},
+        {B::kMinimise, 701, 27, true}, {B::kMainMenu, 674, 27, true}, {B::kHelp, 647, 27, true}}},
+      {"dialog with minimise", {true, false, false, false, 0}, 302,
+       {{B::kClose, 257, 40, true}, {B::kMinimise, 230, 27, true}}},
+      {"dialog with close only", {false, false, false, false, 0}, 300, {{B::kClose, 255, 40, true}}},
+  };
+  for (const auto& c : cases) {
+    auto elements = MakeFrameElements(c.choice);
+    LayoutCaptionButtons(elements, c.width);
+    EXPECT_EQ(CaptionRow(elements), c.want) << c.window;
+  }
+}
+
+TEST(SkinCaptionButtons, MaximisedWindowShowsRestoreInMaximisesPlace) {
+  auto elements = MakeFrameElements({true, true, true, true, 26});
+  LayoutCaptionButtons(elements, 800);
+  ShowMaximised(elements, true);
+  ElementList list{elements};
+  const Point on_pair{740, 10};
+  ASSERT_NE(HitElement(list, on_pair), -1);
+  EXPECT_EQ(list.items[static_cast<size_t>(HitElement(list, on_pair))].type, ButtonType::kRestore);
+  ShowMaximised(list.items, false);
+  EXPECT_EQ(list.items[static_cast<size_t>(HitElement(list, on_pair))].type, ButtonType::kMaximise);
+}
+
+TEST(SkinCaptionButtons, ActionsByType) {
+  EXPECT_EQ(ActionOf(ButtonType::kClose), ButtonAction::kClose);
+  EXPECT_EQ(ActionOf(ButtonType::kRestore), ButtonAction::kRestore);
+  EXPECT_EQ(ActionOf(ButtonType::kMaximise), ButtonAction::kMaximise);
+  EXPECT_EQ(ActionOf(ButtonType::kMinimise), ButtonAction::kMinimise);
+  EXPECT_EQ(ActionOf(ButtonType::kMainMenu), ButtonAction::kMainMenu);
+  EXPECT_EQ(ActionOf(ButtonType::kBlank), ButtonAction::kNothing);
+  EXPECT_EQ(ActionOf(ButtonType::kHelp), ButtonAction::kHelp);
+}
+
+TEST(SkinStatusLabel, SpansTheStatusBandAndDoesNotTakeTheMouse) {
+  auto elements = MakeFrameElements({true, true, true, true, 26});
+  ASSERT_EQ(elements.back().kind, ElementKind::kLabel);
+  LayoutStatusLabel(elements, 800, 600, 26, true);
+  EXPECT_EQ(elements.back().rect, (Rect{5, 571, 785, 597}));
+  LayoutStatusLabel(elements, 800, 600, 26, false);
+  EXPECT_EQ(elements.back().rect, (Rect{5, 571, 795, 597}));
+
+  ElementList list{elements};
+  const Point on_label{300, 590};
+  EXPECT_EQ(HitElement(list, on_label), -1);
+  const StepResult down = StepElements(list, MouseEvent::kButtonDown, on_label);
+  EXPECT_FALSE(down.on_element);
+  FrameOptions options;
+  EXPECT_EQ(PressZone(options, 600, on_label), HitCode::kCaption);
+
+  EXPECT_EQ(MakeFrameElements({true, false, false, false, 0}).back().kind, ElementKind::kCaptionButton);
+
+  // The search stops at the label: a tab added later under it (a window too low for both) is
+  // not reached.
+  Element tab;
+  tab.kind = ElementKind::kTab;
+  tab.rect = {5, 560, 65, 612};
+  list.items.push_back(tab);
+  EXPECT_EQ(HitElement(list, Point{30, 590}), -1);
+  EXPECT_EQ(HitElement(list, Point{30, 605}), static_cast<int>(list.items.size()) - 1);
+}
+
+// The login window's row: close 0 at x 407, minimise 1 at 380, main menu 2 at 353, help 3 at 326.
+class SkinElements : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    list.items = MakeFrameElements({true, false, true, true, 26});
+    LayoutCaptionButtons(list.items, 452);
+    LayoutStatusLabel(list.items, 452, 429, 26, false);
+  }
+  StepResult Do(MouseEvent event, Point p) { return StepElements(list, event, p); }
+
+  static constexpr int kClose = 0, kMinimise = 1, kMainMenu = 2;
+  static constexpr Point kOnClose{420, 10}, kOnMinimise{390, 10}, kOnMainMenu{360, 10}, kInBanner{100, 10},
+      kInPanel{200, 200};
+  ElementList list;
+};
+
+TEST_F(SkinElements, PressOnCloseAndReleaseElsewhereIsNoClick) {
+  EXPECT_TRUE(Do(MouseEvent::kMove, kOnClose).on_element);
+  const StepResult down = Do(MouseEvent::kButtonDown, kOnClose);
+  EXPECT_TRUE(down.on_element);
+  EXPECT_EQ(down.redraw, std::vector<int>{kClose});
+  EXPECT_TRUE(list.items[kClose].pressed);
+
+  // Moving off while held: the hover stays on close, nothing is redrawn.
+  EXPECT_TRUE(Do(MouseEvent::kMove, kOnMinimise).redraw.empty());
+  EXPECT_EQ(list.hovered, kClose);
+  EXPECT_FALSE(list.items[kMinimise].hovered);
+
+  const StepResult up = Do(MouseEvent::kButtonUp, kInPanel);
+  EXPECT_FALSE(up.on_element);
+  EXPECT_EQ(up.clicked, -1);
+  EXPECT_EQ(up.redraw, std::vector<int>{kClose});
+  EXPECT_FALSE(list.items[kClose].pressed);
+  EXPECT_FALSE(list.items[kClose].hovered);
+  EXPECT_EQ(list.pressed, -1);
+  EXPECT_EQ(list.hovered, -1);
+}
+
+TEST_F(SkinElements, ReleaseOnThePressedButtonClicksIt) {
+  Do(MouseEvent::kButtonDown, kOnClose);
+  Do(MouseEvent::kMove, kInBanner);
+  Do(MouseEvent::kMove, kOnClose);
+  const StepResult up = Do(MouseEvent::kButtonUp, kOnClose);
+  EXPECT_TRUE(up.on_element);
+  EXPECT_EQ(up.clicked, kClose);
+  EXPECT_FALSE(list.items[kClose].pressed);
+  EXPECT_TRUE(list.items[kClose].hovered);
+
+  // Pressing one button and releasing on another clicks neither.
+  Do(MouseEvent::kButtonDown, kOnMinimise);
+  const StepResult other = Do(MouseEvent::kButtonUp, kOnMainMenu);
+  EXPECT_EQ(other.clicked, -1);
+  EXPECT_EQ(list.hovered, kMainMenu);
+}
+
+TEST_F(SkinElements, HoverMovingBetweenButtonsRedrawsExactlyThoseTwo) {
+  EXPECT_EQ(Do(MouseEvent::kMove, kOnClose).redraw, std::vector<int>{kClose});
+  EXPECT_TRUE(Do(MouseEvent::kMove, Point{425, 12}).redraw.empty());  // still on close
+  const StepResult moved = Do(MouseEvent::kMove, kOnMinimise);
+  EXPECT_EQ(moved.redraw, (std::vector<int>{kClose, kMinimise}));
+  EXPECT_FALSE(list.items[kClose].hovered);
+  EXPECT_TRUE(list.items[kMinimise].hovered);
+  EXPECT_EQ(Do(MouseEvent::kMove, kInBanner).redraw, std::vector<int>{kMinimise});
+  EXPECT_TRUE(Do(MouseEvent::kMove, kInPanel).redraw.empty());
+}
+
+TEST_F(SkinElements, LeavingClearsHoverAndPressAndHoverWorksAgainAfter) {
+  Do(MouseEvent::kMove, kOnMinimise);
+  EXPECT_EQ(LeaveElements(list), std::vector<int>{kMinimise});
+  EXPECT_FALSE(list.items[kMinimise].hovered);
+  EXPECT_EQ(list.hovered, -1);
+  EXPECT_TRUE(LeaveElements(list).empty());
+
+  // Pressed on close, the button released outside the window: the leave drops the pressed look.
+  Do(MouseEvent::kMove, kOnClose);
+  Do(MouseEvent::kButtonDown, kOnClose);
+  EXPECT_EQ(LeaveElements(list), std::vector<int>{kClose});
+  EXPECT_FALSE(list.items[kClose].pressed);
+  EXPECT_FALSE(list.items[kClose].hovered);
+  EXPECT_EQ(list.pressed, -1);
+  EXPECT_EQ(Do(MouseEvent::kMove, kOnMinimise).redraw, std::vector<int>{kMinimise});
+  EXPECT_EQ(Do(MouseEvent::kButtonUp, kOnClose).clicked, -1);
+}
+
+TEST_F(SkinElements, HiddenButtonsAreNotHitAndNotRedrawn) {
+  list.items[kMinimise].visible = false;
+  EXPECT_FALSE(Do(MouseEvent::kMove, kOnMinimise).on_element);
+  list.items[kMinimise].visible = true;
+  Do(MouseEvent::kMove, kOnMinimise);
+  list.items[kMinimise].visible = false;  // e.g. hidden while hovered
+  EXPECT_EQ(Do(MouseEvent::kMove, kOnClose).redraw, std::vector<int>{kClose});
+  EXPECT_FALSE(list.items[kMinimise].hovered);
+}
+
+TEST(SkinTabs, SelectedTabIsNotClickedAndSelectionMovesToTheClickedTab) {
+  ElementList list;
+  for (int i = 0; i < 3; ++i) {
+    Element tab;
+    tab.kind = ElementKind::kTab;
+    tab.rect = {5 + 62 * i, 27, 65 + 62 * i, 79};
+    tab.has_page = i != 2;
+    list.items.push_back(tab);
+  }
+  list.items[0].selected = true;
+  const Point on_first{10, 40}, on_second{70, 40};
+
+  StepElements(list, MouseEvent::kButtonDown, on_first);
+  EXPECT_EQ(StepElements(list, MouseEvent::kButtonUp, on_first).clicked, -1);
+
+  StepElements(list, MouseEvent::kButtonDown, on_second);
+  const StepResult up = StepElements(list, MouseEvent::kButtonUp, on_second);
+  ASSERT_EQ(up.clicked, 1);
+  EXPECT_EQ(SelectTab(list, up.clicked), (std::vector<int>{0, 1}));
+  EXPECT_FALSE(list.items[0].selected);
+  EXPECT_TRUE(list.items[1].selected);
+
+  // A tab without a page leaves the selection alone.
+  EXPECT_TRUE(SelectTab(list, 2).empty());
+  EXPECT_TRUE(list.items[1].selected);
+}
+
+}  // namespace
+}  // namespace velmora::skin
