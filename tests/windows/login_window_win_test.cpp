@@ -24,6 +24,7 @@
 #include "ui/main_window_win.h"
 #include "ui/message_box_win.h"
 #include "ui/window_win.h"
+#include "thread_windows.h"
 
 #ifndef VELMORA_NATIVE_BUILD_DIR
 #error "VELMORA_NATIVE_BUILD_DIR must name the native build directory (a Unix path)"
@@ -164,38 +165,9 @@ class Service {
   bool running_ = false;
 };
 
-// Message boxes of this thread only: other test processes share the display.
-HWND OurMessageBox() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM out) {
-        wchar_t name[64];
-        if (GetClassNameW(hwnd, name, 64) && std::wstring(name) == win::kMessageBoxClass && IsWindowVisible(hwnd)) {
-          *reinterpret_cast<HWND*>(out) = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-HWND OurMainWindow() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM out) {
-        wchar_t name[64];
-        if (GetClassNameW(hwnd, name, 64) && std::wstring(name) == win::MainWindow::kClassName) {
-          *reinterpret_cast<HWND*>(out) = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+// Windows of this thread only: other test processes share the display.
+HWND OurMessageBox() { return testing::ThreadWindowOfClass(win::kMessageBoxClass, true); }
+HWND OurMainWindow() { return testing::ThreadWindowOfClass(win::MainWindow::kClassName); }
 
 // What the user saw in the boxes answered since the last Watch.
 struct SeenBox {

@@ -8,6 +8,7 @@
 
 #include "app/process_state.h"
 #include "ui/message_box_win.h"
+#include "thread_windows.h"
 #include "ui/window_win.h"
 
 namespace velmora::win {
@@ -18,22 +19,7 @@ std::function<void(HWND box)> g_user;
 std::string g_seen_text;
 int g_boxes_seen = 0;
 
-// A box of this thread: other test processes may have boxes open on the same display.
-HWND OurBox() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM out) {
-        wchar_t name[64];
-        if (GetClassNameW(hwnd, name, 64) && std::wstring(name) == kMessageBoxClass) {
-          *reinterpret_cast<HWND*>(out) = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+HWND OurBox() { return testing::ThreadWindowOfClass(kMessageBoxClass); }
 
 void CALLBACK ActOnBox(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND box = OurBox();
