@@ -1,0 +1,48 @@
+# The skin's built-in artwork: drawn at build time by client/skin/artwork/make_artwork.py into
+# the build tree, and linked into Windows programs as resources by client/resources/velmora.rc.
+#
+#   velmora_artwork                 target: the generated files (native tests read them too)
+#   velmora_add_resources(target)   on Windows, links the program icon and the artwork into target
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+get_filename_component(_velmora_root ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+set(_velmora_artwork_script ${_velmora_root}/client/skin/artwork/make_artwork.py)
+set(_velmora_artwork_dir ${CMAKE_BINARY_DIR}/artwork)
+# What the .rc embeds; the preview is drawn beside them for the eye only.
+set(_velmora_artwork_embedded
+    ${_velmora_artwork_dir}/frame_sheet.png
+    ${_velmora_artwork_dir}/control_sheet.bmp
+    ${_velmora_artwork_dir}/tab_icon.ico
+    ${_velmora_artwork_dir}/velmora.ico)
+
+add_custom_command(
+  OUTPUT ${_velmora_artwork_embedded} ${_velmora_artwork_dir}/preview.png
+  COMMAND Python3::Interpreter ${_velmora_artwork_script} ${_velmora_artwork_dir}
+  DEPENDS ${_velmora_artwork_script}
+  COMMENT "Drawing the skin artwork"
+  VERBATIM)
+add_custom_target(velmora_artwork DEPENDS ${_velmora_artwork_embedded} ${_velmora_artwork_dir}/preview.png)
+# For users in other directories, which do not see this file's variables:
+# $<TARGET_PROPERTY:velmora_artwork,ARTWORK_DIR> is where the files are.
+set_target_properties(velmora_artwork PROPERTIES
+  ARTWORK_DIR ${_velmora_artwork_dir}
+  ARTWORK_EMBEDDED "${_velmora_artwork_embedded}"
+  RESOURCE_SCRIPT ${_velmora_root}/client/resources/velmora.rc
+  RESOURCE_HEADER ${_velmora_root}/client/resources/resource_ids.h)
+
+function(velmora_add_resources target)
+  if(NOT WIN32)
+    return()
+  endif()
+  foreach(property ARTWORK_DIR ARTWORK_EMBEDDED RESOURCE_SCRIPT RESOURCE_HEADER)
+    get_target_property(${property} velmora_artwork ${property})
+  endforeach()
+  target_sources(${target} PRIVATE ${RESOURCE_SCRIPT})
+  add_dependencies(${target} velmora_artwork)
+  # windres looks for the files the .rc names in its include directories. It writes no
+  # dependency file, so its inputs are listed for rebuilds.
+  set_source_files_properties(${RESOURCE_SCRIPT} TARGET_DIRECTORY ${target} PROPERTIES
+    INCLUDE_DIRECTORIES ${ARTWORK_DIR}
+    OBJECT_DEPENDS "${ARTWORK_EMBEDDED};${RESOURCE_HEADER}")
+endfunction()
