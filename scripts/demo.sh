@@ -48,9 +48,12 @@ for _ in $(seq 100); do grep -q "listening on" "$demo/gateway.log" && break; sle
 page="$(grep -o 'http://[^ ]*' "$demo/gateway.log" | head -1)"
 echo "demo: service at $page (log: $demo/gateway.log)"
 
-timeout 600 "$VELMORA_WINE" "$demo/program/velmora.exe" --gateway "${page%talvenor.asp}" \
-  </dev/null >"$demo/client.log" 2>&1 &
-client_pid=$!
+start_client() {
+  timeout 600 "$VELMORA_WINE" "$demo/program/velmora.exe" --gateway "${page%talvenor.asp}" \
+    </dev/null >>"$demo/client.log" 2>&1 &
+  client_pid=$!
+}
+start_client
 
 if [ "$automatic" -eq 0 ]; then
   echo "demo: sign in as demo / demo123; the service stops when the client ends"
@@ -58,29 +61,68 @@ if [ "$automatic" -eq 0 ]; then
   exit 0
 fi
 
-window=""
-for _ in $(seq 100); do
-  window="$(xdotool search --onlyvisible --name "Velmora" 2>/dev/null | head -1 || true)"
-  [ -n "$window" ] && break
-  sleep 0.2
-done
+# The first visible window whose title matches, or nothing after ten seconds.
+find_window() {
+  local found=""
+  for _ in $(seq 50); do
+    found="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)"
+    [ -n "$found" ] && break
+    sleep 0.2
+  done
+  echo "$found"
+}
+
+# Types the demo account into the login window and signs in; waits for the login's row update.
+sign_in() {
+  local login="$1" updates
+  updates="$(grep -c "kind=update rows=1" "$demo/gateway.log" || true)"
+  xdotool mousemove --window "$login" 200 144 click 1
+  sleep 0.3
+  xdotool type --delay 30 demo
+  xdotool key Return
+  xdotool type --delay 30 demo123
+  xdotool key Return
+  for _ in $(seq 50); do
+    [ "$(grep -c "kind=update rows=1" "$demo/gateway.log" || true)" -gt "$updates" ] && break
+    sleep 0.2
+  done
+  sleep 1.5
+}
+
+# First run: the skin colour of a fresh settings file.
+window="$(find_window Velmora)"
 [ -n "$window" ] || { echo "demo: the login window did not appear"; exit 1; }
 sleep 2
 import -window root "$shots/1-login.png"
-# Click into the account box, type, Enter to the password box, type, Enter to sign in.
-xdotool mousemove --window "$window" 200 165 click 1
-sleep 0.3
-xdotool type --delay 30 demo
-xdotool key Return
-xdotool type --delay 30 demo123
-xdotool key Return
-for _ in $(seq 50); do
-  grep -q "kind=update rows=1" "$demo/gateway.log" && break
-  sleep 0.2
-done
-sleep 1.5
+sign_in "$window"
 import -window root "$shots/2-signed-in.png"
 echo "demo: signed in; the account row now reads:"
 sqlite3 "$demo/velmora.db" "select '  ' || 账号 || ' online=' || 在线 || ' at ' || 登陆时间 || ' from ' || 登陆IP || ' handle ' || 句柄 from account where 账号='demo'"
-[ -s "$shots/1-login.png" ] && [ -s "$shots/2-signed-in.png" ] || { echo "demo: screenshots missing"; exit 1; }
+# The drawn close button asks first: a skinned confirmation box.
+main="$(find_window Velmora)"
+xdotool mousemove --window "$main" $((951 - 25)) 10 click 1
+box="$(find_window "提示")"
+[ -n "$box" ] || { echo "demo: the close confirmation did not appear"; exit 1; }
+sleep 1
+import -window root "$shots/3-confirmation.png"
+xdotool windowfocus --sync "$box" 2>/dev/null || true
+xdotool key Return
+wait "$client_pid" || true
+client_pid=""
+
+# Second run: a skin picture chosen in the settings file.
+convert -size 560x300 -define gradient:angle=120 gradient:'#ff9a3c-#c0392b' \
+  -fill '#ffffff30' -draw 'circle 470,70 530,70' -draw 'circle 360,150 395,150' -draw 'circle 250,40 265,40' \
+  "$demo/program/banner.png"
+sed -i 's/^ls=.*/ls=1/; s|^tpwz=.*|tpwz=Z:'"${demo//\//\\\\}"'\\program\\banner.png|' "$demo/program/gp.ini"
+start_client
+window="$(find_window Velmora)"
+[ -n "$window" ] || { echo "demo: the login window did not appear again"; exit 1; }
+sleep 2
+import -window root "$shots/4-login-picture.png"
+sign_in "$window"
+import -window root "$shots/5-signed-in-picture.png"
+for shot in 1-login 2-signed-in 3-confirmation 4-login-picture 5-signed-in-picture; do
+  [ -s "$shots/$shot.png" ] || { echo "demo: screenshot $shot missing"; exit 1; }
+done
 echo "demo: screenshots in $shots"

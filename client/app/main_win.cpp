@@ -10,6 +10,8 @@
 
 #include "app/gateway_address.h"
 #include "runtime/gbk_win.h"
+#include "skin/skin_colour.h"
+#include "skin/skin_engine_win.h"
 #include "ui/login_window_win.h"
 
 namespace {
@@ -31,6 +33,9 @@ std::string GatewayBase() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
+  // The skin engine lives as long as the program: every window draws through it.
+  velmora::win::SkinEngine skin;
+  skin.SetSkinColor(velmora::skin::kDefaultSkinColor);
   auto login = std::make_unique<velmora::win::LoginWindow>();
   if (!login->Open(velmora::GatewayPage(GatewayBase()))) return 1;
   MSG msg;

@@ -3,6 +3,9 @@
 // follow the mouse. Only elements whose look changed are redrawn, which keeps hovering from
 // repainting the frame.
 #pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "skin/hit_test.h"
@@ -32,6 +35,10 @@ struct Element {
   bool selected = false;  // tabs: the tab whose page is shown; clicking it again does nothing
   bool visible = true;    // hidden elements are neither drawn nor hit
   bool has_page = false;  // tabs: selecting it shows a page window
+  std::string text;       // label text or tab caption (GBK); empty for caption buttons
+  std::uintptr_t icon = 0;  // tabs: the 32 x 32 icon's handle
+  std::uintptr_t page = 0;  // tabs: the page window's handle (it may not be a window)
+  std::function<void()> handler;  // tabs: called when clicked; empty = none
 };
 
 inline constexpr int kCaptionButtonTop = 1;

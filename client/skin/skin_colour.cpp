@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 namespace velmora::skin {
 
@@ -81,6 +82,24 @@ Argb FadeColourAt(const Fade& fade, int x, int y) {
     return static_cast<Argb>(LerpChannel((f >> shift) & 0xFF, (to >> shift) & 0xFF, t)) << shift;
   };
   return channel(24) | channel(16) | channel(8) | channel(0);
+}
+
+ColorRef AverageColour(const Argb* pixels, int width, int height, int stride) {
+  if (width <= 0 || height <= 0) return 0;
+  std::uint64_t sums[3] = {0, 0, 0};
+  for (int y = 0; y < height; ++y) {
+    const Argb* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
+    for (int x = 0; x < width; ++x) {
+      const Argb p = row[x];
+      const std::uint32_t alpha = p >> 24;
+      sums[0] += ((p >> 16) & 0xFF) * alpha;
+      sums[1] += ((p >> 8) & 0xFF) * alpha;
+      sums[2] += (p & 0xFF) * alpha;
+    }
+  }
+  const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 255;
+  auto channel = [&](int i) { return static_cast<std::uint8_t>((sums[i] + count / 2) / count); };
+  return MakeColorRef(channel(0), channel(1), channel(2));
 }
 
 }  // namespace velmora::skin

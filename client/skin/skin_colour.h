@@ -43,6 +43,10 @@ inline constexpr Argb kPanelPenArgb = ToArgb(0x000000, 150);
 // the fades land on the frame.
 ColorRef BlendOver(ColorRef below, ColorRef above, std::uint8_t alpha);
 
+// The average colour of a picture's pixels (ARGB, `stride` pixels from one row to the next), as the
+// picture would look over black: each pixel counts with its opacity. Black for no pixels.
+ColorRef AverageColour(const Argb* pixels, int width, int height, int stride);
+
 // The background-colour setter takes a colour or this value for the system button-face colour.
 inline constexpr ColorRef kUseButtonFace = 0xFFFFFFFF;
 

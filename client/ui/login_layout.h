@@ -25,6 +25,7 @@ enum LoginControl : int {
   kQqButton,
   kNoticeLabel,
   kWangwangButton,
+  kTitleLabel,  // the product title with its shadow, drawn over the banner
 };
 
 struct ControlSpec {

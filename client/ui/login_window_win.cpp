@@ -8,9 +8,11 @@
 #include "gateway/gateway_client.h"
 #include "runtime/gbk_win.h"
 #include "session/login.h"
+#include "skin/skin_engine_win.h"
 #include "ui/login_layout.h"
 #include "ui/main_window_win.h"
 #include "ui/message_box_win.h"
+#include "ui/transparent_label_win.h"
 
 namespace velmora::win {
 namespace {
@@ -27,13 +29,13 @@ struct KindStyle {
 
 KindStyle StyleOf(ControlKind kind) {
   switch (kind) {
-    case ControlKind::kLabel: return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+    case ControlKind::kLabel: return {kTransparentLabelClass, 0, 0};
     case ControlKind::kLine: return {L"STATIC", SS_ETCHEDHORZ, 0};
     case ControlKind::kEdit: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER, 0};
     case ControlKind::kPassword: return {L"EDIT", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP | WS_BORDER, 0};
     case ControlKind::kButton: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
     case ControlKind::kCheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
-    case ControlKind::kLinkLabel: return {L"STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0};
+    case ControlKind::kLinkLabel: return {kTransparentLabelClass, 0, 0};
     case ControlKind::kPictureButton: return {L"BUTTON", BS_PUSHBUTTON, 0};
   }
   return {L"STATIC", 0, 0};
@@ -44,6 +46,8 @@ KindStyle StyleOf(ControlKind kind) {
 constexpr std::chrono::milliseconds kNoticeDocumentWait{1500};
 
 constexpr DWORD kLoginStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr int kLoginBanner = 279;
+constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 
 }  // namespace
 
@@ -55,15 +59,12 @@ LoginWindow::LoginWindow()
 LoginWindow::~LoginWindow() = default;
 
 bool LoginWindow::Open(const std::string& gateway_page) {
-  // The design is 452 x 429 pixels inside the frame; the system frame goes around it until the
-  // skin draws its own.
-  RECT frame = ToRect(ui::kLoginWindowSize);
-  AdjustWindowRectEx(&frame, kLoginStyle, FALSE, 0);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  // The design is 452 x 429 pixels; the skin draws the whole window, frame included.
+  const ui::Box size = ui::kLoginWindowSize;
   RECT area{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  const Placement where{area.left + (area.right - area.left - width) / 2,
-                        area.top + (area.bottom - area.top - height) / 2, width, height};
+  const Placement where{area.left + (area.right - area.left - size.width) / 2,
+                        area.top + (area.bottom - area.top - size.height) / 2, size.width, size.height};
   if (!Create(kClassName, kLoginStyle, 0, "Velmora操盘系统", where, nullptr)) return false;
   if (!Prepare(gateway_page)) return false;
   ShowWindow(hwnd(), SW_SHOW);
@@ -78,15 +79,6 @@ LRESULT LoginWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd(), &ps);
-      RECT area;
-      GetClientRect(hwnd(), &area);
-      PaintContent(dc, area);
-      EndPaint(hwnd(), &ps);
-      return 0;
-    }
     case WM_DESTROY:
       // Before a login this is the program's only window: closing it ends the program.
       if (!main_) PostQuitMessage(0);
@@ -97,10 +89,23 @@ LRESULT LoginWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void LoginWindow::CreateControls() {
+  // The title first, so the labels created later lie above it where they overlap.
+  CreateTransparentLabel(hwnd(), "", ToRect(ui::kTitleBox), ui::kTitleLabel,
+                         {.format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX});
   for (const ui::ControlSpec& spec : ui::kLoginControls) {
     const KindStyle kind = StyleOf(spec.kind);
-    HWND control = CreateControl(hwnd(), kind.control_class, std::string(spec.caption), kind.style,
-                                 ToRect(spec.box), spec.id);
+    HWND control = nullptr;
+    if (spec.kind == ControlKind::kLabel || spec.kind == ControlKind::kLinkLabel) {
+      LabelLook look;
+      if (spec.kind == ControlKind::kLinkLabel) {
+        look.colour = kLinkColour;
+        look.link = true;
+      }
+      control = CreateTransparentLabel(hwnd(), std::string(spec.caption), ToRect(spec.box), spec.id, look);
+    } else {
+      control = CreateControl(hwnd(), kind.control_class, std::string(spec.caption), kind.style, ToRect(spec.box),
+                              spec.id);
+    }
     if (spec.initially_hidden) ShowWindow(control, SW_HIDE);
   }
   // Enter moves from the account box to the password box, and signs in from there.
@@ -129,6 +134,7 @@ LRESULT CALLBACK LoginWindow::EditProcedure(HWND edit, UINT message, WPARAM wpar
 
 bool LoginWindow::Prepare(const std::string& gateway_page) {
   ProcessState& state = State();
+  if (SkinEngine* skin = SkinEngine::Instance()) skin->SetBackColor(RGB(255, 255, 255));
   state.gateway_address = gateway_page;
   if (!ConnectGateway(state.gateway_address, BuiltInRequestKey())) {
     ShowMessage("与服务器连接失败，请与我们管理员联系！", hwnd());
@@ -147,6 +153,8 @@ bool LoginWindow::Prepare(const std::string& gateway_page) {
   }
 
   if (const auto row = ReadLayoutRow(ProcessGateway())) ApplyLayoutRow(*row);
+  AttachSkin();
+  ApplySkinSetting(local);
 
   if (const auto contacts = ReadContacts(ProcessGateway())) {
     state.contact_qq = contacts->qq;
@@ -172,15 +180,47 @@ void LoginWindow::ApplyLayoutRow(const LayoutRow& row) {
   title_font_.Reset(CreateFontW(height, 0, 0, 0, row.title.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                                 GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 DEFAULT_PITCH | FF_DONTCARE, GbkToWide(row.title.font).c_str()));
+  HWND title = Control(ui::kTitleLabel);
+  SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(title_font_.get()), FALSE);
+  SetLabelLook(title, {.colour = COLORREF(row.title.colour & 0xFFFFFF),
+                       .format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX,
+                       .shadow = true,
+                       .shadow_colour = COLORREF(row.title.shadow_colour & 0xFFFFFF),
+                       .shadow_offset = row.title.shadow_offset});
+  SetWindowTextGbk(title, row.title.title);
   notice_hidden_ = row.hide_notice;
   if (row.hide_notice) {
     ShowWindow(Control(ui::kNoticeLabel), SW_HIDE);
-    RECT frame{0, 0, ui::kLoginWindowSize.width, ui::kLoginHeightWithoutNotice};
-    AdjustWindowRectEx(&frame, kLoginStyle, FALSE, 0);
-    SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    SetWindowPos(hwnd(), nullptr, 0, 0, ui::kLoginWindowSize.width, ui::kLoginHeightWithoutNotice,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void LoginWindow::AttachSkin() {
+  SkinEngine* skin = SkinEngine::Instance();
+  if (!skin) return;
+  AttachOptions options;
+  options.banner_height = kLoginBanner;
+  options.minimise = true;
+  options.maximise = false;
+  options.main_menu = true;
+  options.help = true;
+  skin->AttachWindow(hwnd(), options);
+  skin->SkinChildControls();
+  skin->SetStatusText(hwnd(), "您当前的IP为：" + ClientAddress());
+  // Settings opened from here position themselves by the login window.
+  skin->SetMainMenuClickHandler(hwnd(), [] { State().settings_opened_from = 1; });
+}
+
+void LoginWindow::ApplySkinSetting(const StartupSettings& local) {
+  SkinEngine* skin = SkinEngine::Instance();
+  if (!skin) return;
+  if (local.skin_is_colour) {
+    skin->SetSkinColor(COLORREF(local.skin_colour));
+  } else {
+    skin->LoadSkinPicture(local.skin_picture);
+  }
 }
 
 void LoginWindow::ShowNotice() {
@@ -193,22 +233,6 @@ void LoginWindow::ShowNotice() {
   if (const auto notice = ReadLoginNotice(ProcessGateway())) {
     notice_->AddTextBlock(notice->text, notice->colour, notice->size, notice->font);
   }
-}
-
-void LoginWindow::PaintContent(HDC dc, const RECT& area) {
-  FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
-  if (title_.title.empty() || !title_font_) return;
-  const std::wstring text = GbkToWide(title_.title);
-  const HGDIOBJ old_font = SelectObject(dc, title_font_.get());
-  SetBkMode(dc, TRANSPARENT);
-  RECT box = ToRect(ui::kTitleBox);
-  RECT shadow = box;
-  OffsetRect(&shadow, title_.shadow_offset, title_.shadow_offset);
-  SetTextColor(dc, COLORREF(title_.shadow_colour & 0xFFFFFF));
-  DrawTextW(dc, text.c_str(), int(text.size()), &shadow, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SetTextColor(dc, COLORREF(title_.colour & 0xFFFFFF));
-  DrawTextW(dc, text.c_str(), int(text.size()), &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old_font);
 }
 
 void LoginWindow::OnCommand(int id, int code) {

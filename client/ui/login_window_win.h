@@ -45,7 +45,8 @@ class LoginWindow final : public Window {
   void OnCommand(int id, int code);
   void OnRememberClicked();
   void OpenChat(const std::string& address);
-  void PaintContent(HDC dc, const RECT& area);
+  void AttachSkin();
+  void ApplySkinSetting(const StartupSettings& local);
   static LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                         DWORD_PTR self);
 

@@ -3,6 +3,7 @@
 #include "app/process_state.h"
 #include "gateway/gateway_client.h"
 #include "gateway/statements.h"
+#include "skin/skin_engine_win.h"
 #include "ui/message_box_win.h"
 
 namespace velmora::win {
@@ -11,6 +12,19 @@ std::unique_ptr<MainWindow> MainWindow::Open() {
   auto window = std::make_unique<MainWindow>();
   if (!window->Create(kClassName, WS_OVERLAPPEDWINDOW, 0, State().product_title, {50, 50, 951, 612}, nullptr)) {
     return nullptr;
+  }
+  if (SkinEngine* skin = SkinEngine::Instance()) {
+    AttachOptions options;
+    options.minimise = true;
+    options.maximise = true;
+    options.main_menu = true;
+    options.help = true;
+    options.sizable = true;
+    skin->AttachWindow(window->hwnd(), options);
+    skin->SkinChildControls();
+    skin->SetStatusText(window->hwnd(), "用户名：" + State().session.account);
+    // Settings opened from here position themselves by the main window.
+    skin->SetMainMenuClickHandler(window->hwnd(), [] { State().settings_opened_from = 2; });
   }
   ShowWindow(window->hwnd(), SW_SHOW);
   return window;

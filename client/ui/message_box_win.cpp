@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "app/process_state.h"
+#include "skin/skin_engine_win.h"
 #include "ui/alert_sound.h"
 #include "ui/window_win.h"
 
@@ -22,17 +23,17 @@ class MessageBoxWindow final : public Window {
   explicit MessageBoxWindow(const BoxLayout& layout) : layout_(layout) {}
 
   bool Open(HWND owner) {
-    // The layout is 289 x 114 pixels; the system frame goes around it until the skin draws its own.
+    // The design is 289 x 114 pixels; the skin draws the whole window, frame included.
     constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
-    RECT frame{0, 0, 289, 114};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    constexpr int kWidth = 289, kHeight = 114;
     RECT area{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    Placement where{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2,
-                    width, height};
-    return Create(kMessageBoxClass, kStyle, kExStyle, "提示：", where, owner);
+    Placement where{area.left + (area.right - area.left - kWidth) / 2,
+                    area.top + (area.bottom - area.top - kHeight) / 2, kWidth, kHeight};
+    if (!Create(kMessageBoxClass, kStyle, kExStyle, "提示：", where, owner)) return false;
+    if (SkinEngine* skin = SkinEngine::Instance()) skin->AttachWindow(hwnd(), DialogSkin());
+    return true;
   }
 
  private:

@@ -1,5 +1,6 @@
 #include "ui/window_win.h"
 
+#include "resources/resource_ids.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
 
@@ -26,7 +27,7 @@ bool Window::Create(const wchar_t* class_name, DWORD style, DWORD ex_style, cons
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = class_name;
-    wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VELMORA_ICON_MAIN));
     if (!RegisterClassExW(&wc)) return false;
   }
   const std::wstring caption = GbkToWide(gbk_caption);

@@ -2,10 +2,14 @@
 // state, the window border pieces, colour conversion and blending, and the banner picture's fades.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <utility>
+#include <vector>
 
+#include "skin/frame_sheet.h"
+#include "skin/halo_text.h"
 #include "skin/nine_grid.h"
 #include "skin/skin_colour.h"
 
@@ -299,6 +303,84 @@ TEST(SkinBannerPicture, FadesRunFromSkinColourToClearAndBack) {
       {"lower: below the band", &lower, 10, 90, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(FadeColourAt(*c.fade, c.x, c.y), c.colour) << c.where << std::hex;
+}
+
+TEST(SkinColour, AverageCountsEveryPixelByItsOpacity) {
+  struct Case {
+    const char* name;
+    std::vector<Argb> pixels;
+    int width, height, stride;
+    ColorRef expected;
+  } cases[] = {
+      {"halves of red and blue", {0xFFFF0000, 0xFF0000FF}, 2, 1, 2, MakeColorRef(128, 0, 128)},
+      {"the stride's padding is skipped", {0xFF00FF00, 0xFFFFFFFF, 0xFF00FF00, 0xFFFFFFFF}, 1, 2, 2,
+       MakeColorRef(0, 255, 0)},
+      {"clear pixels count as black", {0x00FFFFFF, 0xFFFFFFFF}, 2, 1, 2, MakeColorRef(128, 128, 128)},
+      {"no pixels", {}, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AverageColour(c.pixels.data(), c.width, c.height, c.stride), c.expected) << c.name;
+  }
+}
+
+TEST(SkinHaloText, WhiteTextOverADarkHaloBesideIt) {
+  // One fully covered pixel in the middle of a 5 x 3 mask.
+  std::vector<std::uint8_t> mask(15, 0);
+  mask[7] = 255;
+  const std::vector<std::uint32_t> out = ComposeHaloText(mask, 5, 3);
+  ASSERT_EQ(out.size(), 15u);
+  EXPECT_EQ(out[7], 0xFFFFFFFFu);  // the text itself: opaque white
+  // The halo is the text moved one pixel sideways (straight or diagonally): black at 90 there,
+  // nothing straight above or below, nothing two pixels away.
+  for (int i : {6, 8, 1, 3, 11, 13}) EXPECT_EQ(out[size_t(i)], 90u << 24) << i;
+  for (int i : {2, 12, 0, 5, 9}) EXPECT_EQ(out[size_t(i)], 0u) << i;
+
+  // Between two text pixels two halo passes land, the second over the first.
+  mask.assign(15, 0);
+  mask[6] = mask[8] = 255;
+  const double twice = 90 + (255 - 90) * 90 / 255.0;
+  EXPECT_NEAR(double(ComposeHaloText(mask, 5, 3)[7] >> 24), twice, 1.0);
+
+  // Partial coverage blends: colour never exceeds opacity (premultiplied).
+  mask.assign(15, 128);
+  for (std::uint32_t p : ComposeHaloText(mask, 5, 3)) EXPECT_LE(p & 0xFF, p >> 24);
+  EXPECT_TRUE(ComposeHaloText(mask, 0, 3).empty());
+  EXPECT_TRUE(ComposeHaloText(std::vector<std::uint8_t>(3), 5, 3).empty());  // mask too short
+}
+
+TEST(SkinFrameSheet, ElementsPickTheirPiecesByLook) {
+  struct Case {
+    ButtonType type;
+    bool hovered, pressed;
+    PixelRect expected;
+  } cases[] = {
+      {ButtonType::kClose, false, false, {162, 145, 40, 19}},
+      {ButtonType::kClose, true, false, {162, 165, 40, 19}},
+      {ButtonType::kClose, true, true, {162, 185, 40, 19}},  // pressed wins over hover
+      {ButtonType::kHelp, false, true, {0, 185, 27, 19}},
+      {ButtonType::kBlank, true, false, {27, 165, 27, 19}},
+      {ButtonType::kMainMenu, false, false, {54, 145, 27, 19}},
+      {ButtonType::kMinimise, false, false, {81, 145, 27, 19}},
+      {ButtonType::kMaximise, false, false, {108, 145, 27, 19}},
+      {ButtonType::kRestore, false, false, {135, 145, 27, 19}},
+  };
+  for (const Case& c : cases) {
+    const auto piece = CaptionButtonPiece(c.type, c.hovered, c.pressed);
+    ASSERT_TRUE(piece);
+    EXPECT_EQ(*piece, c.expected) << int(c.type);
+    EXPECT_LE(piece->right(), kFrameSheetWidth);
+  }
+  EXPECT_FALSE(CaptionButtonPiece(ButtonType::kNotAButton, false, false));
+
+  Element tab;
+  tab.kind = ElementKind::kTab;
+  tab.rect = {5, 27, 65, 79};
+  EXPECT_FALSE(TabBackgroundPiece(tab));
+  tab.hovered = true;
+  EXPECT_EQ(*TabBackgroundPiece(tab), (PixelRect{60, 90, 60, 52}));
+  tab.hovered = false;
+  tab.selected = true;
+  EXPECT_EQ(*TabBackgroundPiece(tab), (PixelRect{120, 90, 60, 52}));
 }
 
 }  // namespace

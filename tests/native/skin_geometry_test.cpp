@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "skin/button_kind.h"
 #include "skin/caption_buttons.h"
+#include "skin/tabs.h"
 #include "skin/hit_test.h"
 
 namespace velmora::skin {
@@ -348,6 +350,81 @@ TEST(SkinTabs, SelectedTabIsNotClickedAndSelectionMovesToTheClickedTab) {
   // A tab without a page leaves the selection alone.
   EXPECT_TRUE(SelectTab(list, 2).empty());
   EXPECT_TRUE(list.items[1].selected);
+}
+
+TEST(SkinTabs, TabsFillTheBandFromTheLeftAndCloseUpAfterARemoval) {
+  std::vector<Element> items(2);  // a close button and the status label come first
+  items[0].kind = ElementKind::kCaptionButton;
+  int x = kFirstTabX;
+  for (const char* caption : {"甲", "乙", "丙"}) {
+    items.push_back(MakeTab(x, caption));
+    x += kTabStep;
+  }
+  EXPECT_EQ(items[4].rect, (Rect{129, 27, 189, 79}));
+  items.erase(items.begin() + 2);
+  items[3].visible = false;  // hidden tabs keep no place
+  EXPECT_EQ(RelayoutTabs(items), kFirstTabX + kTabStep);
+  EXPECT_EQ(items[2].rect.left, 5);
+  EXPECT_EQ(items[0].rect, Rect{});  // other elements stay where they are
+  EXPECT_EQ(FindTab(items, "丙"), 3);
+  EXPECT_EQ(FindTab(items, "丁"), -1);
+}
+
+TEST(SkinTabs, SelectingByCaptionShowsEveryMatchAndDeselectsTheRest) {
+  std::vector<Element> items;
+  for (const char* caption : {"甲", "乙", "甲", "丙"}) items.push_back(MakeTab(0, caption));
+  items[3].selected = true;
+  items[2].selected = true;
+  const TabSelection picked = SelectTabsByCaption(items, "甲");
+  EXPECT_TRUE(picked.matched);
+  EXPECT_EQ(picked.shown, (std::vector<int>{0, 2}));
+  EXPECT_EQ(picked.redraw, (std::vector<int>{0, 3}));  // 2 was selected already
+  EXPECT_TRUE(items[0].selected && items[2].selected);
+  EXPECT_FALSE(items[3].selected);
+
+  const TabSelection none = SelectTabsByCaption(items, "丁");
+  EXPECT_FALSE(none.matched);
+  EXPECT_TRUE(none.redraw.empty());
+  EXPECT_TRUE(items[0].selected);  // nothing matched: the selection stays
+}
+
+TEST(SkinTabs, IconBytesAreAHandleOrAnIconFile) {
+  EXPECT_EQ(IconHandleBytes(std::string("\x78\x56\x34\x12", 4)), 0x12345678u);
+  EXPECT_FALSE(IconHandleBytes("abc"));
+
+  // ICONDIR with one entry: 32 x 32, image of 10 bytes at offset 22.
+  std::string ico("\0\0\1\0\1\0", 6);
+  ico += std::string("\x20\x20\0\0\1\0\x20\0", 8) + std::string("\x0a\0\0\0\x16\0\0\0", 8);
+  ico += std::string(10, 'x');
+  const auto image = FirstIconImage(ico);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->offset, 22u);
+  EXPECT_EQ(image->size, 10u);
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } broken[] = {
+      {"empty", ""},
+      {"cut inside the entry", ico.substr(0, 20)},
+      {"image past the end", ico.substr(0, 30)},
+      {"a cursor file, not an icon", std::string("\0\0\2\0", 4) + ico.substr(4)},
+      {"no images", std::string("\0\0\1\0\0\0", 6) + ico.substr(6)},
+  };
+  for (const Case& c : broken) EXPECT_FALSE(FirstIconImage(c.bytes)) << c.name;
+}
+
+TEST(SkinButtons, ClassificationFromTheStyle) {
+  struct Case {
+    std::uint32_t style;
+    ButtonKind kind;
+  } cases[] = {
+      {0x0, ButtonKind::kPushButton},          {0x1, ButtonKind::kPushButton},
+      {0x3, ButtonKind::kCheckBox},            {0x3 | kPushLike, ButtonKind::kPushButton},
+      {0x6, ButtonKind::kCheckBox},            {0x9, ButtonKind::kRadioButton},
+      {0x4 | kPushLike, ButtonKind::kPushButton}, {0x7, ButtonKind::kNotSkinned},  // group box
+      {0xB, ButtonKind::kNotSkinned},          {0x50010000, ButtonKind::kPushButton},  // window bits ignored
+  };
+  for (const Case& c : cases) EXPECT_EQ(ClassifyButton(c.style), c.kind) << std::hex << c.style;
 }
 
 }  // namespace

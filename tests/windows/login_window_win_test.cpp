@@ -20,6 +20,7 @@
 #include "gateway/transport.h"
 #include "runtime/gbk_win.h"
 #include "ui/login_layout.h"
+#include "skin/skin_engine_win.h"
 #include "ui/login_window_win.h"
 #include "ui/main_window_win.h"
 #include "ui/message_box_win.h"
@@ -237,6 +238,7 @@ class LoginWindow : public ::testing::Test {
   void Type(int id, const char* text) { win::SetWindowTextGbk(Control(id), text); }
   std::string Accounts() { return service_.Query("select * from account order by 1"); }
 
+  win::SkinEngine skin_;  // as in the program: made before any window, gone after the last
   Service service_;
   std::unique_ptr<win::LoginWindow> window_;
 };

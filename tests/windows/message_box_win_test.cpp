@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/process_state.h"
+#include "skin/skin_engine_win.h"
 #include "ui/message_box_win.h"
 #include "thread_windows.h"
 #include "ui/window_win.h"
@@ -43,6 +44,7 @@ class Boxes : public ::testing::Test {
     State().close_answer = 0;
     g_boxes_seen = 0;
   }
+  SkinEngine skin_;  // as in the program: the boxes draw through it
 };
 
 TEST_F(Boxes, MessageShowsTheTextWithOneButtonAndWaitsForIt) {

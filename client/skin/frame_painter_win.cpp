@@ -1,0 +1,309 @@
+// Drawing an attached window's frame into its cache surface, redrawing single elements in place,
+// and putting the cache on the screen.
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "runtime/gbk_win.h"
+#include "skin/frame_sheet.h"
+#include "skin/halo_text.h"
+#include "skin/nine_grid.h"
+#include "skin/skin_colour.h"
+#include "skin/skin_engine_win.h"
+#include "skin/skin_properties_win.h"
+
+namespace velmora::win {
+
+namespace {
+
+// A piece of the frame sheet blended onto `dc`, stretched when the sizes differ. The sheet's
+// pieces are flat along the direction they are stretched in, so the simple stretch is exact.
+void LayPiece(HDC dc, HDC pieces, skin::PixelRect source, skin::PixelRect dest) {
+  if (!pieces || source.empty() || dest.empty()) return;
+  constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc, dest.x, dest.y, dest.width, dest.height, pieces, source.x, source.y, source.width, source.height,
+             kPerPixel);
+}
+
+// Black at a constant opacity over `area`: the panel's outline.
+void Shade(HDC dc, HDC black_pixel, skin::PixelRect area, BYTE opacity) {
+  if (!black_pixel || area.empty()) return;
+  const BLENDFUNCTION constant{AC_SRC_OVER, 0, opacity, 0};
+  AlphaBlend(dc, area.x, area.y, area.width, area.height, black_pixel, 0, 0, 1, 1, constant);
+}
+
+void Fill(HDC dc, HBRUSH brush, skin::PixelRect area) {
+  if (!brush || area.empty()) return;
+  const RECT r{area.x, area.y, area.right(), area.bottom()};
+  ::FillRect(dc, &r, brush);
+}
+
+void DrawImage(Gdiplus::GpGraphics* graphics, Gdiplus::GpImage* image, skin::PixelRect source, skin::PixelRect dest) {
+  if (!image || source.empty() || dest.empty()) return;
+  gp::GdipDrawImageRectRect(graphics, image, float(dest.x), float(dest.y), float(dest.width), float(dest.height),
+                            float(source.x), float(source.y), float(source.width), float(source.height),
+                            Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+}
+
+void FillRect(Gdiplus::GpGraphics* graphics, Gdiplus::GpBrush* brush, skin::PixelRect area) {
+  if (!brush || area.empty()) return;
+  gp::GdipFillRectangleI(graphics, brush, area.x, area.y, area.width, area.height);
+}
+
+void FillFade(Gdiplus::GpGraphics* graphics, const skin::Fade& fade) {
+  const Gdiplus::PointF from(float(fade.from_x), float(fade.from_y));
+  const Gdiplus::PointF to(float(fade.to_x), float(fade.to_y));
+  Gdiplus::GpLineGradient* gradient = nullptr;
+  if (gp::GdipCreateLineBrush(&from, &to, fade.from_colour, fade.to_colour, Gdiplus::WrapModeTileFlipXY, &gradient) !=
+      Gdiplus::Ok) {
+    return;
+  }
+  GpBrushOwner brush(gradient);
+  FillRect(graphics, brush.get(), fade.area);
+}
+
+skin::PixelRect ToPixelRect(const skin::Rect& r) { return {r.left, r.top, r.Width(), r.Height()}; }
+
+constexpr UINT kCaptionFormat = DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX;
+constexpr UINT kTabCaptionFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
+constexpr UINT kLabelFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+
+}  // namespace
+
+void SkinEngine::BuildFrame(HWND window, bool forced) {
+  if (!FindAttached(window)) return;
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  if (!forced && width == prop::GetInt(window, prop::kWidth) && height == prop::GetInt(window, prop::kHeight)) return;
+  ++frame_builds_;
+  prop::Set(window, prop::kWidth, width);
+  prop::Set(window, prop::kHeight, height);
+
+  HDC window_dc = GetDC(window);
+  auto cache = prop::GetHandle<HDC>(window, prop::kCacheDc);
+  auto back = prop::GetHandle<HDC>(window, prop::kBackDc);
+  if (!cache) {
+    cache = CreateCompatibleDC(window_dc);
+    back = CreateCompatibleDC(window_dc);
+    SetBkMode(cache, TRANSPARENT);
+    SetStretchBltMode(cache, HALFTONE);
+    SetBrushOrgEx(cache, 0, 0, nullptr);
+    prop::SetHandle(window, prop::kCacheDc, cache);
+    prop::SetHandle(window, prop::kBackDc, back);
+  }
+  if (auto old_cache = prop::GetHandle<HBITMAP>(window, prop::kCacheBitmap)) {
+    SelectObject(cache, prop::GetHandle<HGDIOBJ>(window, prop::kCacheOldBitmap));
+    SelectObject(back, prop::GetHandle<HGDIOBJ>(window, prop::kBackOldBitmap));
+    DeleteObject(old_cache);
+    DeleteObject(prop::GetHandle<HBITMAP>(window, prop::kBackBitmap));
+  }
+  HBITMAP cache_bitmap = CreateCompatibleBitmap(window_dc, width, height);
+  HBITMAP back_bitmap = CreateCompatibleBitmap(window_dc, width, height);
+  prop::SetHandle(window, prop::kCacheBitmap, cache_bitmap);
+  prop::SetHandle(window, prop::kBackBitmap, back_bitmap);
+  prop::SetHandle(window, prop::kCacheOldBitmap, SelectObject(cache, cache_bitmap));
+  prop::SetHandle(window, prop::kBackOldBitmap, SelectObject(back, back_bitmap));
+
+  DrawFrame(window, cache, back, width, height);
+  // The region belongs to the window from here on.
+  SetWindowRgn(window, CreateRoundRectRgn(0, 0, width + 1, height + 1, 3, 3), TRUE);
+  ReleaseDC(window, window_dc);
+}
+
+void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int height) {
+  SkinWindowRecord* record = FindAttached(window);
+  SkinResources& r = *resources_;
+  const int banner = prop::GetInt(window, prop::kBannerHeight);
+  const int status = prop::GetInt(window, prop::kStatusHeight);
+  const bool sizable = prop::GetInt(window, prop::kSizeBox) == 1;
+  HDC pieces = r.frame_pieces.dc();
+  Fill(cache, r.skin_fill.get(), {0, 0, width, height});
+  if (const auto picture =
+          skin::PlaceBannerPicture(r.picture_width, r.picture_height, width, banner, r.gradient_colour);
+      picture && r.picture.image()) {
+    GpGraphicsOwner graphics = GraphicsOn(cache);
+    if (graphics) {
+      DrawImage(graphics.get(), r.picture.image(), picture->source, picture->dest);
+      if (picture->side_fade) FillFade(graphics.get(), *picture->side_fade);
+      FillFade(graphics.get(), picture->lower_fade);
+    }
+  }
+  LayPiece(cache, pieces, skin::kGlossRegion, {0, 0, width, skin::kGlossHeight});
+  if (status > 0) {
+    LayPiece(cache, pieces, skin::kStatusStripRegion, {2, height - status - 3, width - 4, status});
+    if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable);
+    if (sizable && prop::GetInt(window, prop::kMaximize) == 0) {
+      LayPiece(cache, pieces, skin::kSizeGripRegion, {width - 14, height - 14, 12, 12});
+    }
+  }
+  Fill(cache, r.background_brush.get(), {3, banner + 1, width - 6, height - banner - status - 4});
+  // The outline's corners: (2, B) to (W − 3, H − S − 3), both ends included.
+  constexpr BYTE kOutline = 150;
+  const int bottom = height - status - 3, right = width - 3;
+  Shade(cache, r.black_pixel.dc(), {2, banner, right - 1, 1}, kOutline);
+  Shade(cache, r.black_pixel.dc(), {2, bottom, right - 1, 1}, kOutline);
+  Shade(cache, r.black_pixel.dc(), {2, banner + 1, 1, bottom - banner - 1}, kOutline);
+  Shade(cache, r.black_pixel.dc(), {right, banner + 1, 1, bottom - banner - 1}, kOutline);
+  for (const skin::SheetPiece& piece : skin::WindowBorderPieces(width, height)) {
+    LayPiece(cache, pieces, piece.source, piece.dest);
+  }
+  BitBlt(back, 0, 0, width, height, cache, 0, 0, SRCCOPY);
+
+  auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
+  if (!icon) icon = r.default_window_icon.get();
+  int text_x = 8;
+  if (icon) {
+    DrawIconEx(cache, 8, 6, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    text_x = 28;
+  }
+  const int length = GetWindowTextLengthW(window);
+  if (length > 0) {
+    std::wstring caption(size_t(length) + 1, L'\0');
+    caption.resize(size_t(std::max(0, GetWindowTextW(window, caption.data(), length + 1))));
+    DrawHaloText(cache, caption, r.caption_font.get(), {text_x, 9, text_x, 9}, kCaptionFormat);
+  }
+  if (!record) return;
+  skin::LayoutCaptionButtons(record->elements.items, width);
+  for (const skin::Element& element : record->elements.items) {
+    if (element.visible) DrawElement(cache, element);
+  }
+}
+
+void SkinEngine::DrawElement(HDC dc, const skin::Element& element) {
+  SkinResources& r = *resources_;
+  const skin::PixelRect place = ToPixelRect(element.rect);
+  switch (element.kind) {
+    case skin::ElementKind::kCaptionButton:
+      if (const auto piece = skin::CaptionButtonPiece(element.type, element.hovered, element.pressed)) {
+        LayPiece(dc, r.frame_pieces.dc(), *piece, place);
+      }
+      break;
+    case skin::ElementKind::kTab:
+      if (const auto piece = skin::TabBackgroundPiece(element)) LayPiece(dc, r.frame_pieces.dc(), *piece, place);
+      if (auto icon = reinterpret_cast<HICON>(element.icon)) {
+        DrawIconEx(dc, place.x + (place.width - 32) / 2, place.y + 2, icon, 32, 32, 0, nullptr, DI_NORMAL);
+      }
+      if (!element.text.empty()) {
+        const RECT line{place.x, place.bottom() - 16, place.right(), place.bottom()};
+        DrawHaloText(dc, GbkToWide(element.text), r.label_font.get(), line, kTabCaptionFormat);
+      }
+      break;
+    case skin::ElementKind::kLabel:
+      if (!element.text.empty()) {
+        const RECT area{place.x, place.y, place.right(), place.bottom()};
+        DrawHaloText(dc, GbkToWide(element.text), r.label_font.get(), area, kLabelFormat);
+      }
+      break;
+  }
+}
+
+void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT layout, UINT format) {
+  if (text.empty() || !font) return;
+  HDC screen = GetDC(nullptr);
+  MemorySurface mask;
+  mask.Reset(CreateCompatibleDC(screen));
+  ReleaseDC(nullptr, screen);
+  const HGDIOBJ old_font = SelectObject(mask.dc(), font);
+  if (layout.right <= layout.left || layout.bottom <= layout.top) {
+    RECT size{0, 0, 0, 0};
+    DrawTextW(mask.dc(), text.c_str(), int(text.size()), &size, format | DT_CALCRECT);
+    layout.right = layout.left + size.right;
+    layout.bottom = layout.top + size.bottom;
+  }
+  // The text's mask, with a pixel of room on every side for the halo.
+  const int width = layout.right - layout.left + 2, height = layout.bottom - layout.top + 2;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(mask.dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!dib || !bits) {
+    if (dib) DeleteObject(dib);
+    SelectObject(mask.dc(), old_font);
+    return;
+  }
+  const HGDIOBJ old_bitmap = SelectObject(mask.dc(), dib);
+  SetBkMode(mask.dc(), TRANSPARENT);
+  SetTextColor(mask.dc(), RGB(255, 255, 255));
+  RECT inner{1, 1, width - 1, height - 1};
+  DrawTextW(mask.dc(), text.c_str(), int(text.size()), &inner, format);
+  GdiFlush();
+
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  std::vector<std::uint8_t> coverage(size_t(width) * size_t(height));
+  for (size_t i = 0; i < coverage.size(); ++i) {
+    const std::uint32_t p = pixels[i];
+    coverage[i] = std::uint8_t(std::max({p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF}));
+  }
+  const std::vector<std::uint32_t> composed = skin::ComposeHaloText(coverage, width, height);
+  std::copy(composed.begin(), composed.end(), pixels);
+  constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc, layout.left - 1, layout.top - 1, width, height, mask.dc(), 0, 0, width, height, kPerPixel);
+  SelectObject(mask.dc(), old_bitmap);
+  SelectObject(mask.dc(), old_font);
+  DeleteObject(dib);
+}
+
+void SkinEngine::RedrawElement(HWND window, int index) {
+  SkinWindowRecord* record = FindAttached(window);
+  if (!record || index < 0 || index >= int(record->elements.items.size())) return;
+  const skin::Element& element = record->elements.items[size_t(index)];
+  auto cache = prop::GetHandle<HDC>(window, prop::kCacheDc);
+  auto back = prop::GetHandle<HDC>(window, prop::kBackDc);
+  if (!element.visible || !cache) return;
+  const skin::Rect& rc = element.rect;
+  BitBlt(cache, rc.left, rc.top, rc.Width(), rc.Height(), back, rc.left, rc.top, SRCCOPY);
+  DrawElement(cache, element);
+  HDC window_dc = GetDC(window);
+  BitBlt(window_dc, rc.left, rc.top, rc.Width(), rc.Height(), cache, rc.left, rc.top, SRCCOPY);
+  ReleaseDC(window, window_dc);
+}
+
+void SkinEngine::RefreshSideBorders(HWND window) {
+  auto cache = prop::GetHandle<HDC>(window, prop::kCacheDc);
+  if (!cache || !FindAttached(window)) return;
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  const int banner = prop::GetInt(window, prop::kBannerHeight);
+  const int strip = height - banner - prop::GetInt(window, prop::kStatusHeight);
+  if (strip <= 0) return;
+  HDC window_dc = GetWindowDC(window);
+  BitBlt(window_dc, 0, banner, 3, strip, cache, 0, banner, SRCCOPY);
+  BitBlt(window_dc, width - 3, banner, 3, strip, cache, width - 3, banner, SRCCOPY);
+  ReleaseDC(window, window_dc);
+}
+
+void SkinEngine::Paint(HWND window, HDC dc, const RECT& area) {
+  auto cache = prop::GetHandle<HDC>(window, prop::kCacheDc);
+  if (cache) {
+    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, cache, area.left, area.top,
+           SRCCOPY);
+  } else {
+    ::FillRect(dc, &area, resources_->background_brush.get());
+  }
+}
+
+bool SkinEngine::CopyBackground(HWND top_level, const RECT& area, HDC dc) const {
+  auto cache = prop::GetHandle<HDC>(top_level, prop::kCacheDc);
+  if (!cache || !Record(top_level)) return false;
+  return BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, cache, area.left, area.top, SRCCOPY) != 0;
+}
+
+void SkinEngine::ReleaseSurfaces(HWND window) {
+  auto cache = prop::GetHandle<HDC>(window, prop::kCacheDc);
+  auto back = prop::GetHandle<HDC>(window, prop::kBackDc);
+  if (cache) {
+    if (auto old = prop::GetHandle<HGDIOBJ>(window, prop::kCacheOldBitmap)) SelectObject(cache, old);
+    DeleteDC(cache);
+  }
+  if (back) {
+    if (auto old = prop::GetHandle<HGDIOBJ>(window, prop::kBackOldBitmap)) SelectObject(back, old);
+    DeleteDC(back);
+  }
+  if (auto bitmap = prop::GetHandle<HBITMAP>(window, prop::kCacheBitmap)) DeleteObject(bitmap);
+  if (auto bitmap = prop::GetHandle<HBITMAP>(window, prop::kBackBitmap)) DeleteObject(bitmap);
+  for (const wchar_t* name : prop::kFrameProperties) RemovePropW(window, name);
+}
+
+}  // namespace velmora::win

@@ -1,0 +1,79 @@
+#include "skin/tabs.h"
+
+namespace velmora::skin {
+
+namespace {
+
+std::uint32_t ReadLittle(std::string_view bytes, std::size_t at, int width) {
+  std::uint32_t value = 0;
+  for (int i = width - 1; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + size_t(i)]);
+  return value;
+}
+
+}  // namespace
+
+Element MakeTab(int x, std::string caption) {
+  Element tab;
+  tab.kind = ElementKind::kTab;
+  tab.rect = {x, kTabTop, x + kTabWidth, kTabTop + kTabHeight};
+  tab.text = std::move(caption);
+  return tab;
+}
+
+int RelayoutTabs(std::vector<Element>& elements) {
+  int x = kFirstTabX;
+  for (Element& e : elements) {
+    if (e.kind != ElementKind::kTab || !e.visible) continue;
+    e.rect = {x, kTabTop, x + kTabWidth, kTabTop + kTabHeight};
+    x += kTabStep;
+  }
+  return x;
+}
+
+TabSelection SelectTabsByCaption(std::vector<Element>& elements, std::string_view caption) {
+  TabSelection result;
+  for (size_t i = 0; i < elements.size(); ++i) {
+    Element& e = elements[i];
+    if (e.kind != ElementKind::kTab || e.text != caption) continue;
+    result.matched = true;
+    if (!e.selected) {
+      e.selected = true;
+      result.redraw.push_back(int(i));
+    }
+    result.shown.push_back(int(i));
+  }
+  if (!result.matched) return result;
+  for (size_t i = 0; i < elements.size(); ++i) {
+    Element& e = elements[i];
+    if (e.kind != ElementKind::kTab || !e.selected || e.text == caption) continue;
+    e.selected = false;
+    result.redraw.push_back(int(i));
+  }
+  return result;
+}
+
+int FindTab(const std::vector<Element>& elements, std::string_view caption) {
+  for (size_t i = 0; i < elements.size(); ++i) {
+    if (elements[i].kind == ElementKind::kTab && elements[i].text == caption) return int(i);
+  }
+  return -1;
+}
+
+std::optional<std::uint32_t> IconHandleBytes(std::string_view bytes) {
+  if (bytes.size() != 4) return std::nullopt;
+  return ReadLittle(bytes, 0, 4);
+}
+
+std::optional<IconImage> FirstIconImage(std::string_view bytes) {
+  // ICONDIR: reserved, type (1 = icon), count; then 16-byte entries whose last two fields are
+  // the image's size and offset.
+  constexpr std::size_t kHeader = 6, kEntry = 16;
+  if (bytes.size() < kHeader + kEntry) return std::nullopt;
+  if (ReadLittle(bytes, 2, 2) != 1 || ReadLittle(bytes, 4, 2) == 0) return std::nullopt;
+  const std::size_t size = ReadLittle(bytes, kHeader + 8, 4);
+  const std::size_t offset = ReadLittle(bytes, kHeader + 12, 4);
+  if (size == 0 || offset > bytes.size() || size > bytes.size() - offset) return std::nullopt;
+  return IconImage{offset, size};
+}
+
+}  // namespace velmora::skin
