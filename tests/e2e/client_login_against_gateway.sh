@@ -55,7 +55,7 @@ sleep 1
 [ -f "$work/program/gp.ini" ] || fail "gp.ini was not created beside the program"
 before="$(row)"
 
-xdotool mousemove --window "$login" 200 165 click 1
+xdotool mousemove --window "$login" 200 144 click 1
 sleep 0.3
 xdotool type --delay 20 demo
 xdotool key Return
@@ -67,7 +67,7 @@ press "$box" Return
 sleep 0.5
 
 # The password box still has the wrong text: replace it.
-xdotool mousemove --window "$login" 200 204 click 1
+xdotool mousemove --window "$login" 200 183 click 1
 xdotool key End
 xdotool key --repeat 12 --delay 10 BackSpace
 xdotool type --delay 20 demo123
