@@ -69,9 +69,18 @@ velmora_start_wine() {
   # Start Wine's own services now, detached from any pipe: started by a test instead, they would
   # inherit its output pipe and keep the reader waiting after the test has ended.
   timeout 60 "$VELMORA_WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  # One idle Wine process for as long as the tests run. Without it the desktop process ends
+  # whenever no Wine program is running, and a program starting meanwhile fails to create its
+  # windows (ERROR_INVALID_WINDOW_HANDLE): on a busy machine the gap is wide enough to hit.
+  if [ -z "${VELMORA_KEEPER_PID:-}" ] || ! kill -0 "$VELMORA_KEEPER_PID" 2>/dev/null; then
+    setsid "$VELMORA_WINE" ping -n 86400 127.0.0.1 </dev/null >/dev/null 2>&1 &
+    VELMORA_KEEPER_PID=$!
+  fi
 }
 
 velmora_stop_wine() {
+  [ -n "${VELMORA_KEEPER_PID:-}" ] && kill "$VELMORA_KEEPER_PID" 2>/dev/null || true
+  VELMORA_KEEPER_PID=""
   "$VELMORA_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
   timeout 30 "$VELMORA_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
   if [ -n "${VELMORA_XVFB_PID:-}" ]; then
