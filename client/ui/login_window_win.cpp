@@ -275,7 +275,7 @@ void LoginWindow::SignIn() {
   }
   State().session = outcome.session;
   ShowWindow(hwnd(), SW_HIDE);
-  main_ = MainWindow::Open();
+  main_ = MainWindow::Open(hwnd());
 }
 
 }  // namespace velmora::win

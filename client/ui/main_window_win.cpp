@@ -1,49 +1,165 @@
 #include "ui/main_window_win.h"
 
 #include "app/process_state.h"
+#include "app/profile_store_win.h"
 #include "gateway/gateway_client.h"
 #include "gateway/statements.h"
+#include "resources/resource_ids.h"
+#include "runtime/gbk_win.h"
 #include "skin/skin_engine_win.h"
+#include "ui/browser_pages.h"
+#include "ui/main_layout.h"
 #include "ui/message_box_win.h"
 
 namespace velmora::win {
 
-std::unique_ptr<MainWindow> MainWindow::Open() {
+namespace {
+
+// Captions and addresses of the browser pages: a main window without an rconfig row keeps those
+// of the one before.
+ui::BrowserPages& PageSettings() {
+  static ui::BrowserPages pages;
+  return pages;
+}
+
+// The whole file, or nothing when it cannot be read (a missing tab icon gives the default one).
+std::string ReadFileBytes(const std::string& gbk_path) {
+  HANDLE file = CreateFileW(GbkToWide(gbk_path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+HICON TrayIconImage() {
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VELMORA_ICON_MAIN), IMAGE_ICON,
+                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+void CentreOnScreen(HWND window) {
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+MainWindow::~MainWindow() = default;
+
+std::unique_ptr<MainWindow> MainWindow::Open(HWND login_window) {
   auto window = std::make_unique<MainWindow>();
-  if (!window->Create(kClassName, WS_OVERLAPPEDWINDOW, 0, State().product_title, {50, 50, 951, 612}, nullptr)) {
+  const ui::Box design = ui::kMainWindowDesign;
+  if (!window->Create(kClassName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, State().product_title,
+                      {design.left, design.top, design.width, design.height}, nullptr)) {
     return nullptr;
   }
-  if (SkinEngine* skin = SkinEngine::Instance()) {
+  window->tray_ = std::make_unique<TrayIcon>(window->hwnd(), kTrayMessage);
+  window->Fill(login_window);
+  ShowWindow(window->hwnd(), SW_SHOW);
+  return window;
+}
+
+void MainWindow::Fill(HWND login_window) {
+  SkinEngine* skin = SkinEngine::Instance();
+  if (skin) {
     AttachOptions options;
     options.minimise = true;
     options.maximise = true;
     options.main_menu = true;
     options.help = true;
     options.sizable = true;
-    skin->AttachWindow(window->hwnd(), options);
+    skin->AttachWindow(hwnd(), options);
     skin->SkinChildControls();
-    skin->SetStatusText(window->hwnd(), "用户名：" + State().session.account);
+    skin->SetStatusText(hwnd(), "用户名：" + State().session.account);
     // Settings opened from here position themselves by the main window.
-    skin->SetMainMenuClickHandler(window->hwnd(), [] { State().settings_opened_from = 2; });
+    skin->SetMainMenuClickHandler(hwnd(), [] { State().settings_opened_from = 2; });
   }
-  ShowWindow(window->hwnd(), SW_SHOW);
-  return window;
+  if (auto pages = ui::ReadBrowserPages(ProcessGateway())) {
+    PageSettings() = std::move(*pages);
+    if (login_window) SetWindowTextGbk(login_window, PageSettings().captions[0]);
+  }
+  for (auto& page : browsers_) page = BrowserPage::Create();
+
+  const auto tabs = ui::BannerTabs(PageSettings(), ProgramDirectory());
+  for (size_t n = 0; n < tabs.size(); ++n) {
+    HWND page = n == 0 ? nullptr : (browsers_[n - 1] ? browsers_[n - 1]->hwnd() : nullptr);
+    if (skin) skin->AddTab(hwnd(), tabs[n].caption, ReadFileBytes(tabs[n].icon_path), page);
+  }
+  for (size_t n = 0; n < browsers_.size(); ++n) {
+    if (browsers_[n]) browsers_[n]->Navigate(PageSettings().addresses[n]);
+  }
+  if (skin) skin->SelectTab(hwnd(), std::string(ui::kFeedTabCaption));
+  RECT bounds{};
+  GetWindowRect(hwnd(), &bounds);
+  OnSized(SIZE_RESTORED, bounds.right - bounds.left, bounds.bottom - bounds.top);
 }
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == TrayIcon::TaskbarCreatedMessage()) {
+    if (tray_) tray_->Restore();
+    return 0;
+  }
   switch (message) {
+    case WM_SIZE: {
+      RECT bounds{};
+      GetWindowRect(hwnd(), &bounds);
+      OnSized(wparam, bounds.right - bounds.left, bounds.bottom - bounds.top);
+      return 0;
+    }
+    case kTrayMessage:
+      OnTrayEvent();
+      return 0;
     case WM_CLOSE:
-      // Closing ends the program: ask first.
-      if (AskConfirmation("确认是否关闭此程序？", hwnd())) DestroyWindow(hwnd());
+      OnCloseAsked();
       return 0;
     case WM_DESTROY:
-      // The account is no longer online here; then the program ends.
-      UpdateRows(ProcessGateway(), "account", "在线=0", SqlEquals("账号", State().session.account));
-      PostQuitMessage(0);
+      OnDestroying();
       return 0;
     default:
       return Window::OnMessage(message, wparam, lparam);
   }
+}
+
+void MainWindow::OnSized(WPARAM kind, int width, int height) {
+  if (kind == SIZE_MINIMIZED) {
+    // Minimised means hidden into the notification area.
+    ShowWindow(hwnd(), SW_HIDE);
+    if (tray_) tray_->Add(TrayIconImage(), State().product_title);
+    return;
+  }
+  const ui::MainResize boxes = ui::ResizeMainWindow(width, height);
+  for (auto& page : browsers_) {
+    if (page) page->Relayout(boxes);
+  }
+}
+
+void MainWindow::OnTrayEvent() {
+  if (!tray_ || !tray_->shown()) return;
+  ShowWindow(hwnd(), SW_SHOW);
+  // Through the system command, so the skin knows the window is no longer minimised.
+  if (IsIconic(hwnd()) || IsZoomed(hwnd())) SendMessageW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  CentreOnScreen(hwnd());
+  SetForegroundWindow(hwnd());
+  tray_->Remove();
+}
+
+void MainWindow::OnCloseAsked() {
+  // Closing ends the program: ask first.
+  if (AskConfirmation("确认是否关闭此程序？", hwnd())) DestroyWindow(hwnd());
+}
+
+void MainWindow::OnDestroying() {
+  for (auto& page : browsers_) page.reset();
+  if (tray_) tray_->Remove();
+  // The account is no longer online here; then the program ends.
+  UpdateRows(ProcessGateway(), "account", "在线=0", SqlEquals("账号", State().session.account));
+  PostQuitMessage(0);
 }
 
 }  // namespace velmora::win

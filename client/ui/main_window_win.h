@@ -1,21 +1,42 @@
-// The main window the user keeps open after signing in.
+// The main window the user keeps open after signing in: a skinned frame whose banner tabs switch
+// between the feed page and six browser pages, hidden into the notification area when minimised.
 #pragma once
 #include <windows.h>
 
+#include <array>
 #include <memory>
 
+#include "ui/browser_page_win.h"
+#include "ui/tray_icon_win.h"
 #include "ui/window_win.h"
 
 namespace velmora::win {
 
 class MainWindow final : public Window {
  public:
-  // Opens the window, not modal and without owner, captioned with the product title.
-  static std::unique_ptr<MainWindow> Open();
+  ~MainWindow() override;
+
+  // Opens the window, not modal and without owner, captioned with the product title. The login
+  // window (hidden by now) takes the first browser caption as its own.
+  static std::unique_ptr<MainWindow> Open(HWND login_window = nullptr);
   static constexpr wchar_t kClassName[] = L"VelmoraMain";
+  // Events of the notification-area icon.
+  static constexpr UINT kTrayMessage = WM_APP + 1;
+
+  // Browser page 1 to 6.
+  BrowserPage* Page(int n) const { return browsers_[size_t(n - 1)].get(); }
+  const TrayIcon* Tray() const { return tray_.get(); }
 
  private:
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void Fill(HWND login_window);
+  void OnSized(WPARAM kind, int width, int height);
+  void OnTrayEvent();
+  void OnCloseAsked();
+  void OnDestroying();
+
+  std::array<std::unique_ptr<BrowserPage>, 6> browsers_;
+  std::unique_ptr<TrayIcon> tray_;
 };
 
 }  // namespace velmora::win

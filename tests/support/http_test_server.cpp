@@ -174,6 +174,10 @@ void HttpTestServer::Serve(intptr_t client) {
     case Reply::Framing::kNever:
       while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
       break;
+    case Reply::Framing::kKeptAlive:
+      SendAll(client, head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n" + reply.body);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      break;
   }
   CloseSocket(client);
 }

@@ -18,7 +18,9 @@ struct RecordedRequest {
 };
 
 struct Reply {
-  enum class Framing { kContentLength, kClose, kChunked, kNever };
+  // kKeptAlive: Content-Length and no "Connection: close", then the server drops the idle
+  // connection after a tenth of a second, as a server with a short keep-alive time does.
+  enum class Framing { kContentLength, kClose, kChunked, kNever, kKeptAlive };
   std::string body;
   Framing framing = Framing::kContentLength;
   int status = 200;

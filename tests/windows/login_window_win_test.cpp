@@ -26,6 +26,7 @@
 #include "ui/message_box_win.h"
 #include "ui/window_win.h"
 #include "thread_windows.h"
+#include "wine_service.h"
 
 #ifndef VELMORA_NATIVE_BUILD_DIR
 #error "VELMORA_NATIVE_BUILD_DIR must name the native build directory (a Unix path)"
@@ -36,135 +37,11 @@ namespace {
 
 using win::WindowTextGbk;
 
-// UTF-8 bytes for the Linux side (this file's plain literals are GBK).
-std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
-
-std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-bool WriteWholeFile(const std::wstring& path, std::string_view bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
-  CloseHandle(file);
-  return ok;
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string bytes;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-  CloseHandle(file);
-  return bytes;
-}
-
-std::string TrimEnd(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
-}
-
-// A work directory under /tmp with the service's database, and the gateway on it when started.
-// The gateway is stopped and the directory removed however the test ends.
-class Service {
- public:
-  Service()
-      : unix_dir_("/tmp/velmora-login-" + std::to_string(GetCurrentProcessId())),
-        windows_dir_(L"Z:" + Wide(unix_dir_)) {
-    for (auto& c : windows_dir_) {
-      if (c == L'/') c = L'\\';
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(windows_dir_), ignored);
-    ready_ = CreateDirectoryW(windows_dir_.c_str(), nullptr) && Admin("init --demo") == 0;
-  }
-  ~Service() {
-    Stop();
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(windows_dir_), ignored);
-  }
-  Service(const Service&) = delete;
-  Service& operator=(const Service&) = delete;
-
-  bool Ready() const { return ready_; }
-
-  // Runs a /bin/sh script (UTF-8) in the work directory and waits for it; its exit status, -1
-  // when it did not run or did not end within a minute. Wine starts Linux programs without a
-  // process handle to wait on, so the script's end is seen by the status file it leaves.
-  int Sh(const std::string& script) {
-    const std::wstring status = windows_dir_ + L"\\status";
-    DeleteFileW(status.c_str());
-    if (!WriteWholeFile(windows_dir_ + L"\\run.sh", "cd " + unix_dir_ + " || exit 99\n" + script + "\n")) return -1;
-    // The child must not keep this process's sockets open: python closes them, then runs the script.
-    const std::string launcher =
-        "import os, subprocess\n"
-        "os.closerange(3, 65536)\n"
-        "with open('sh.log', 'wb') as log:\n"
-        "    code = subprocess.call(['/bin/sh', 'run.sh'], stdin=subprocess.DEVNULL, stdout=log, stderr=log)\n"
-        "with open('status.new', 'w') as out:\n"
-        "    out.write(str(code))\n"
-        "os.rename('status.new', 'status')\n";
-    if (!WriteWholeFile(windows_dir_ + L"\\launch.py", launcher)) return -1;
-    std::wstring command = Wide("Z:\\bin\\sh -c \"cd " + unix_dir_ + " && exec /usr/bin/python3 launch.py\"");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-      return -1;
-    }
-    if (process.hThread) CloseHandle(process.hThread);
-    if (process.hProcess) CloseHandle(process.hProcess);
-    for (int waited = 0; waited < 60000; waited += 20) {
-      if (GetFileAttributesW(status.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        const std::string code = TrimEnd(ReadWholeFile(status));
-        return code.empty() ? -1 : std::atoi(code.c_str());
-      }
-      Sleep(20);
-    }
-    return -1;
-  }
-  std::string GatewayLog() { return ReadWholeFile(windows_dir_ + L"\\gateway.log"); }
-  // What the last script wrote.
-  std::string Log() { return ReadWholeFile(windows_dir_ + L"\\sh.log"); }
-
-  // velmora-admin on the database; arguments are shell words, UTF-8.
-  int Admin(const std::string& arguments) {
-    return Sh(std::string(VELMORA_NATIVE_BUILD_DIR) + "/admin/velmora-admin --db db " + arguments + " >/dev/null");
-  }
-
-  // One sqlite3 query's output, without the last line end.
-  std::string Query(const std::string& sql) {
-    if (Sh("sqlite3 db \"" + sql + "\" > out") != 0) return "<query failed>";
-    return TrimEnd(ReadWholeFile(windows_dir_ + L"\\out"));
-  }
-
-  // Starts the gateway on a free port; its page address, "" when it did not come up.
-  std::string Start() {
-    const int status = Sh(std::string(VELMORA_NATIVE_BUILD_DIR) +
-                          "/service/velmora-gateway --db db --listen 127.0.0.1:0 > gateway.log 2>&1 < /dev/null &\n"
-                          "echo $! > gateway.pid\n"
-                          "for i in $(seq 100); do grep -q 'listening on' gateway.log && break; sleep 0.1; done\n"
-                          "grep -o 'http://[^ ]*talvenor.asp' gateway.log | head -1 > page\n"
-                          "test -s page");
-    running_ = true;
-    return status == 0 ? TrimEnd(ReadWholeFile(windows_dir_ + L"\\page")) : std::string();
-  }
-
-  void Stop() {
-    if (!running_) return;
-    running_ = false;
-    Sh("pid=$(cat gateway.pid) && kill $pid && while kill -0 $pid 2>/dev/null; do sleep 0.05; done");
-  }
-
- private:
-  const std::string unix_dir_;
-  std::wstring windows_dir_;
-  bool ready_ = false;
-  bool running_ = false;
-};
+using testing::ReadWholeFile;
+using testing::Service;
+using testing::Utf8;
+using testing::Wide;
+using testing::WriteWholeFile;
 
 // Windows of this thread only: other test processes share the display.
 HWND OurMessageBox() { return testing::ThreadWindowOfClass(win::kMessageBoxClass, true); }
@@ -452,6 +329,71 @@ TEST_F(LoginWindow, SignInRecordsTheSessionAndClosingTheMainWindowGoesOffline) {
   ASSERT_TRUE(DestroyWindow(main));
   EXPECT_TRUE(TakeQuit());  // closing the main window ends the program
   EXPECT_EQ(service_.Query(row_sql).substr(0, 2), "0|");
+}
+
+// The main window's pages come from the service, follow its size, and the window hides into the
+// notification area when minimised.
+TEST_F(LoginWindow, MainWindowPagesFollowTheServiceTheSizeAndTheTray) {
+  ASSERT_EQ(service_.Sh(Utf8(u8"admin='" VELMORA_NATIVE_BUILD_DIR u8"/admin/velmora-admin --db db'\n"
+                             u8"$admin set notice-area hidden && $admin set page 1 行情 http://127.0.0.1:9/a >/dev/null "
+                             u8"&& $admin set page 6 帮助 about:blank >/dev/null")),
+            0);
+  ASSERT_NO_FATAL_FAILURE(OpenWindow());
+  Type(ui::kAccountBox, "demo");
+  Type(ui::kPasswordBox, "demo123");
+  {
+    BoxAnswerer answerer;
+    window_->SignIn();
+  }
+  ASSERT_NE(window_->Main(), nullptr);
+  const win::MainWindow& main_window = *window_->Main();
+  HWND main = main_window.hwnd();
+  EXPECT_EQ(WindowTextGbk(window_->hwnd()), "行情");  // the first page caption names the login window
+
+  std::vector<std::string> captions;
+  for (const auto& e : win::SkinEngine::Instance()->Record(main)->elements.items) {
+    if (e.kind == skin::ElementKind::kTab) captions.push_back(e.text);
+  }
+  ASSERT_EQ(captions.size(), 7u);
+  EXPECT_EQ(captions[0], "预警管理");
+  EXPECT_EQ(captions[1], "行情");  // pages 2 to 5 keep the demo's captions
+  EXPECT_EQ(captions[6], "帮助");
+  HWND first_page = main_window.Page(1)->hwnd();
+  EXPECT_EQ(GetParent(first_page), main);
+  EXPECT_FALSE(IsWindowVisible(first_page));  // the feed page is shown first
+  ASSERT_TRUE(win::SkinEngine::Instance()->SelectTab(main, "行情"));
+  EXPECT_TRUE(IsWindowVisible(first_page));
+
+  // Browser and strip follow the window beyond its design size and keep it below.
+  struct Case {
+    int width, height;
+    int browser_width, browser_height;
+  } sizes[] = {{1100, 700, 1097, 558}, {900, 600, 948, 470}, {951, 612, 948, 470}};
+  for (const Case& c : sizes) {
+    SetWindowPos(main, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER);
+    RECT browser{};
+    GetWindowRect(main_window.Page(1)->Browser()->Window(), &browser);
+    EXPECT_EQ(browser.right - browser.left, c.browser_width) << c.width;
+    EXPECT_EQ(browser.bottom - browser.top, c.browser_height) << c.height;
+    RECT back{};
+    GetWindowRect(GetDlgItem(first_page, win::BrowserPage::kBackButton), &back);
+    MapWindowPoints(nullptr, first_page, reinterpret_cast<POINT*>(&back), 2);
+    EXPECT_EQ(back.top, c.browser_height + 5);
+  }
+
+  SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_FALSE(IsWindowVisible(main));
+  ASSERT_TRUE(main_window.Tray()->shown());
+  SendMessageW(main, win::MainWindow::kTrayMessage, 0, WM_LBUTTONUP);
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_FALSE(IsIconic(main));
+  EXPECT_FALSE(main_window.Tray()->shown());
+  RECT placed{};
+  GetWindowRect(main, &placed);
+  EXPECT_NEAR((placed.left + placed.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+
+  ASSERT_TRUE(DestroyWindow(main));
+  EXPECT_TRUE(TakeQuit());
 }
 
 }  // namespace

@@ -62,6 +62,24 @@ TEST_F(WindowsTransport, DefaultModeAnswerFramings) {
   }
 }
 
+// A server with a short keep-alive time drops the connection a request object keeps for the
+// next request; the next request must still arrive, once.
+TEST_F(WindowsTransport, AConnectionTheServerDroppedMeanwhileIsNotTheRequestsEnd) {
+  for (const std::wstring& progid : RequestObjectProgIds()) {
+    HttpTestServer server([](const RecordedRequest& r) { return Reply{"answer " + r.body, Reply::Framing::kKeptAlive}; });
+    const std::string address = server.BaseUrl() + "/talvenor.asp";
+    if (PostFormCom(address, "p=1", {progid}).empty()) continue;  // not installed here
+    SCOPED_TRACE(std::string(progid.begin(), progid.end()));
+    Sleep(400);  // the server has dropped the idle connection by now
+    EXPECT_EQ(PostFormCom(address, "p=2", {progid}), "answer p=2");
+    Sleep(400);
+    EXPECT_EQ(PostFormCom(address, "p=3", {progid}), "answer p=3");
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].body, "p=3");
+  }
+}
+
 TEST_F(WindowsTransport, ProgressModeSendsItsHeadersAndReportsPieces) {
   const std::string body(3000, 'y');
   for (auto framing : {Reply::Framing::kContentLength, Reply::Framing::kClose}) {

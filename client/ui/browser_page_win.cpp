@@ -1,0 +1,75 @@
+#include "ui/browser_page_win.h"
+
+namespace velmora::win {
+
+namespace {
+
+RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
+
+constexpr int kButtonIds[ui::kBrowserButtons.size()] = {BrowserPage::kBackButton, BrowserPage::kForwardButton,
+                                                        BrowserPage::kRefreshButton};
+
+}  // namespace
+
+std::unique_ptr<BrowserPage> BrowserPage::Create() {
+  auto page = std::make_unique<BrowserPage>();
+  const ui::Box size = ui::kPageSize;
+  if (!page->Window::Create(kClassName, WS_POPUP | WS_CLIPCHILDREN, 0, "", {0, 0, size.width, size.height}, nullptr)) {
+    return nullptr;
+  }
+  return page;
+}
+
+BrowserPage::~BrowserPage() {
+  // The host's windows go before the page's.
+  browser_.reset();
+}
+
+LRESULT BrowserPage::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      OnCreated();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam));
+      return 0;
+    default:
+      return Window::OnMessage(message, wparam, lparam);
+  }
+}
+
+void BrowserPage::OnCreated() {
+  browser_ = BrowserHost::Create(hwnd(), ToRect(ui::kBrowserBox));
+  if (browser_) browser_->SetSuppressContextMenu(true);
+  CreateControl(hwnd(), L"STATIC", "", SS_ETCHEDFRAME, ToRect(ui::kBrowserStrip), kStrip);
+  for (size_t i = 0; i < ui::kBrowserButtons.size(); ++i) {
+    ui::Box box = ui::kBrowserButtons[i].box;
+    box.top += ui::kBrowserStrip.top;  // the strip's buttons, in page coordinates
+    CreateControl(hwnd(), L"BUTTON", std::string(ui::kBrowserButtons[i].caption), BS_PUSHBUTTON, ToRect(box),
+                  kButtonIds[i]);
+  }
+}
+
+void BrowserPage::OnCommand(int id) {
+  if (!browser_) return;
+  switch (id) {
+    case kBackButton: browser_->GoBack(); break;
+    case kForwardButton: browser_->GoForward(); break;
+    case kRefreshButton: browser_->Reload(); break;
+    default: break;
+  }
+}
+
+bool BrowserPage::Navigate(const std::string& gbk_address) { return browser_ && browser_->Navigate(gbk_address); }
+
+void BrowserPage::Relayout(const ui::MainResize& boxes) {
+  if (browser_) browser_->Resize(ToRect(boxes.browser));
+  const ui::Box strip = boxes.browser_strip;
+  MoveWindow(GetDlgItem(hwnd(), kStrip), strip.left, strip.top, strip.width, strip.height, TRUE);
+  for (size_t i = 0; i < ui::kBrowserButtons.size(); ++i) {
+    const ui::Box b = ui::kBrowserButtons[i].box;
+    MoveWindow(GetDlgItem(hwnd(), kButtonIds[i]), b.left, strip.top + b.top, b.width, b.height, TRUE);
+  }
+}
+
+}  // namespace velmora::win
