@@ -16,13 +16,20 @@ set(_velmora_artwork_embedded
     ${_velmora_artwork_dir}/tab_icon.ico
     ${_velmora_artwork_dir}/velmora.ico)
 
+# The main window's tab pictures, shipped beside the program in its ico folder.
+set(_velmora_tab_pictures)
+foreach(n RANGE 1 7)
+  list(APPEND _velmora_tab_pictures ${_velmora_artwork_dir}/ico/${n}.ico)
+endforeach()
+
 add_custom_command(
-  OUTPUT ${_velmora_artwork_embedded} ${_velmora_artwork_dir}/preview.png
+  OUTPUT ${_velmora_artwork_embedded} ${_velmora_tab_pictures} ${_velmora_artwork_dir}/preview.png
   COMMAND Python3::Interpreter ${_velmora_artwork_script} ${_velmora_artwork_dir}
   DEPENDS ${_velmora_artwork_script}
   COMMENT "Drawing the skin artwork"
   VERBATIM)
-add_custom_target(velmora_artwork DEPENDS ${_velmora_artwork_embedded} ${_velmora_artwork_dir}/preview.png)
+add_custom_target(velmora_artwork DEPENDS ${_velmora_artwork_embedded} ${_velmora_tab_pictures}
+                                          ${_velmora_artwork_dir}/preview.png)
 # For users in other directories, which do not see this file's variables:
 # $<TARGET_PROPERTY:velmora_artwork,ARTWORK_DIR> is where the files are.
 set_target_properties(velmora_artwork PROPERTIES

@@ -24,6 +24,7 @@ shots="$demo/screenshots"
 rm -rf "$demo"
 mkdir -p "$demo/program" "$shots"
 cp build/mingw64/client/velmora.exe "$demo/program/"
+cp -r build/mingw64/artwork/ico "$demo/program/"  # the main window's tab pictures
 build/native/admin/velmora-admin --db "$demo/velmora.db" init --demo >/dev/null
 
 gateway_pid=""

@@ -292,7 +292,11 @@ struct IconCase {
 };
 
 TEST(ArtworkIcons, DirectoryEntriesPointAt32BitImagesWithMatchingMasks) {
-  for (const IconCase& c : {IconCase{"tab_icon.ico", {32}}, IconCase{"velmora.ico", {16, 32, 48}}}) {
+  const IconCase cases[] = {{"tab_icon.ico", {32}}, {"velmora.ico", {16, 32, 48}},
+                            // the main window's tab pictures, one 32 x 32 image each (4,286 bytes)
+                            {"ico/1.ico", {32}}, {"ico/2.ico", {32}}, {"ico/3.ico", {32}}, {"ico/4.ico", {32}},
+                            {"ico/5.ico", {32}}, {"ico/6.ico", {32}}, {"ico/7.ico", {32}}};
+  for (const IconCase& c : cases) {
     SCOPED_TRACE(c.file);
     const Bytes file = ReadArtwork(c.file);
     ASSERT_GE(file.size(), 6u);

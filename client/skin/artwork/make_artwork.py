@@ -5,6 +5,7 @@
   control_sheet.bmp  push buttons, check boxes and radio buttons: 24 bits, magenta around frames
   tab_icon.ico       the default tab icon, 32 x 32
   velmora.ico        the program icon, 16, 32 and 48 pixels
+  ico/1.ico .. 7.ico the main window's tab pictures, shipped in the program's ico folder
   preview.png        for the eye only: the sheets and icons at three times their size
 
 Standard library only, no clock and no randomness: the same script writes the same bytes, so the
@@ -257,6 +258,36 @@ def tab_icon():
     return img
 
 
+# The main window's seven tab pictures: an alert bell for the feed page, then a small browser
+# window for each of the six web pages, told apart by the colour of its title bar.
+PAGE_ACCENTS = [(232, 93, 4), (12, 150, 180), (46, 160, 67), (130, 80, 200), (200, 40, 90), (60, 90, 190)]
+
+
+def bell_icon():
+    img = Image(32, 32)
+    dome = either(minus(circle(16, 13, 8.5), lambda px, py: py > 13), rects((7.5, 13, 17, 8)))
+    bell = either(dome, rrect(5, 20, 27, 24, 1.5), circle(16, 26.5, 2.6), rects((15, 3, 2, 3)))
+    soft_shadow(img, bell, (4, 2, 24, 28), 0.55)
+    paint(img, bell, (4, 2, 24, 28), WHITE, 0.97)
+    paint(img, rects((11, 12, 2, 6)), (11, 12, 2, 6), (255, 196, 60), n=1)
+    return img
+
+
+def browser_icon(accent):
+    img = Image(32, 32)
+    frame = rrect(4, 6, 28, 27, 2)
+    soft_shadow(img, frame, (4, 6, 24, 21), 0.55)
+    paint(img, frame, (4, 6, 24, 21), WHITE, 0.97)
+    paint(img, rects((5, 7, 22, 4)), (5, 7, 22, 4), accent, n=1)
+    paint(img, rects((8, 14, 14, 1), (8, 17, 16, 1), (8, 20, 10, 1), (8, 23, 13, 1)), (8, 14, 16, 10),
+          (150, 160, 170), n=1)
+    return img
+
+
+def page_icons():
+    return [bell_icon()] + [browser_icon(a) for a in PAGE_ACCENTS]
+
+
 def velmora_icon(s):
     """The program mark: a rounded square in the skin colour with a white rising chart line."""
     img = Image(s, s)
@@ -342,6 +373,9 @@ def main():
     marks = [velmora_icon(s) for s in (16, 32, 48)]
     files = {'frame_sheet.png': png(frame), 'control_sheet.bmp': bmp(controls), 'tab_icon.ico': ico([tab]),
              'velmora.ico': ico(marks), 'preview.png': png(preview(frame, controls, [tab] + marks))}
+    for n, icon in enumerate(page_icons(), start=1):
+        files[os.path.join('ico', '%d.ico' % n)] = ico([icon])
+    os.makedirs(os.path.join(out, 'ico'), exist_ok=True)
     for name, data in files.items():
         with open(os.path.join(out, name), 'wb') as f:
             f.write(data)
