@@ -1,6 +1,8 @@
 #include "ui/main_window_win.h"
 
 #include "app/process_state.h"
+#include "feeds/popup_win.h"
+#include "feeds/sound_player_win.h"
 #include "app/profile_store_win.h"
 #include "gateway/gateway_client.h"
 #include "gateway/statements.h"
@@ -84,11 +86,17 @@ void MainWindow::Fill(HWND login_window) {
     PageSettings() = std::move(*pages);
     if (login_window) SetWindowTextGbk(login_window, PageSettings().captions[0]);
   }
+  // Signed out elsewhere: the user has been told; closing the main window marks the account
+  // offline and ends the program.
+  feed_ = FeedPage::Create([](const LatestItem& item, bool play_sound) { ShowNewItemPopup(item, play_sound); },
+                           [this] { DestroyWindow(hwnd()); });
   for (auto& page : browsers_) page = BrowserPage::Create();
 
   const auto tabs = ui::BannerTabs(PageSettings(), ProgramDirectory());
   for (size_t n = 0; n < tabs.size(); ++n) {
-    HWND page = n == 0 ? nullptr : (browsers_[n - 1] ? browsers_[n - 1]->hwnd() : nullptr);
+    HWND page = nullptr;
+    if (n == 0 && feed_) page = feed_->hwnd();
+    if (n > 0 && browsers_[n - 1]) page = browsers_[n - 1]->hwnd();
     if (skin) skin->AddTab(hwnd(), tabs[n].caption, ReadFileBytes(tabs[n].icon_path), page);
   }
   for (size_t n = 0; n < browsers_.size(); ++n) {
@@ -133,6 +141,7 @@ void MainWindow::OnSized(WPARAM kind, int width, int height) {
     if (tray_) tray_->Add(TrayIconImage(), State().product_title);
     return;
   }
+  if (feed_) feed_->Relayout(width, height);
   const ui::MainResize boxes = ui::ResizeMainWindow(width, height);
   for (auto& page : browsers_) {
     if (page) page->Relayout(boxes);
@@ -155,6 +164,11 @@ void MainWindow::OnCloseAsked() {
 }
 
 void MainWindow::OnDestroying() {
+  // The pop-up and its sound belong to this session too.
+  CloseNewItemPopup();
+  StopNotificationSound();
+  if (feed_) feed_->Stop();
+  feed_.reset();
   for (auto& page : browsers_) page.reset();
   if (tray_) tray_->Remove();
   // The account is no longer online here; then the program ends.

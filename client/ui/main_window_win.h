@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+#include "feeds/feed_page_win.h"
 #include "ui/browser_page_win.h"
 #include "ui/tray_icon_win.h"
 #include "ui/window_win.h"
@@ -23,6 +24,7 @@ class MainWindow final : public Window {
   // Events of the notification-area icon.
   static constexpr UINT kTrayMessage = WM_APP + 1;
 
+  FeedPage* Feed() const { return feed_.get(); }
   // Browser page 1 to 6.
   BrowserPage* Page(int n) const { return browsers_[size_t(n - 1)].get(); }
   const TrayIcon* Tray() const { return tray_.get(); }
@@ -35,6 +37,7 @@ class MainWindow final : public Window {
   void OnCloseAsked();
   void OnDestroying();
 
+  std::unique_ptr<FeedPage> feed_;
   std::array<std::unique_ptr<BrowserPage>, 6> browsers_;
   std::unique_ptr<TrayIcon> tray_;
 };

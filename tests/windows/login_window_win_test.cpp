@@ -358,11 +358,17 @@ TEST_F(LoginWindow, MainWindowPagesFollowTheServiceTheSizeAndTheTray) {
   EXPECT_EQ(captions[0], "预警管理");
   EXPECT_EQ(captions[1], "行情");  // pages 2 to 5 keep the demo's captions
   EXPECT_EQ(captions[6], "帮助");
+  ASSERT_NE(main_window.Feed(), nullptr);
+  HWND feed = main_window.Feed()->hwnd();
   HWND first_page = main_window.Page(1)->hwnd();
+  EXPECT_EQ(GetParent(feed), main);
   EXPECT_EQ(GetParent(first_page), main);
-  EXPECT_FALSE(IsWindowVisible(first_page));  // the feed page is shown first
+  EXPECT_TRUE(IsWindowVisible(feed));  // the feed page is shown first, filled from the service
+  EXPECT_FALSE(IsWindowVisible(first_page));
+  EXPECT_FALSE(win::FeedPage::Rows(main_window.Feed()->NewsList()).empty());
   ASSERT_TRUE(win::SkinEngine::Instance()->SelectTab(main, "行情"));
   EXPECT_TRUE(IsWindowVisible(first_page));
+  EXPECT_FALSE(IsWindowVisible(feed));
 
   // Browser and strip follow the window beyond its design size and keep it below.
   struct Case {
