@@ -99,13 +99,22 @@ sign_in "$window"
 import -window root "$shots/2-signed-in.png"
 echo "demo: signed in; the account row now reads:"
 sqlite3 "$demo/velmora.db" "select '  ' || 账号 || ' online=' || 在线 || ' at ' || 登陆时间 || ' from ' || 登陆IP || ' handle ' || 句柄 from account where 账号='demo'"
+# A recommendation published while the client runs: the next poll puts it at the top of the
+# today list and announces it with the pop-up at the bottom right of the screen.
+build/native/admin/velmora-admin --db "$demo/velmora.db" recommend 600519 买入 1650.00 1720.00 \
+  "放量突破，短线关注" >/dev/null
+popup="$(find_window "收到一个新的消息")"
+[ -n "$popup" ] || popup="$(sleep 5; find_window "收到一个新的消息")"
+[ -n "$popup" ] || { echo "demo: the pop-up for a new recommendation did not appear"; exit 1; }
+sleep 1
+import -window root "$shots/3-popup.png"
 # The drawn close button asks first: a skinned confirmation box.
 main="$(find_window Velmora)"
 xdotool mousemove --window "$main" $((951 - 25)) 10 click 1
 box="$(find_window "提示")"
 [ -n "$box" ] || { echo "demo: the close confirmation did not appear"; exit 1; }
 sleep 1
-import -window root "$shots/3-confirmation.png"
+import -window root "$shots/4-confirmation.png"
 xdotool windowfocus --sync "$box" 2>/dev/null || true
 xdotool key Return
 wait "$client_pid" || true
@@ -120,10 +129,10 @@ start_client
 window="$(find_window Velmora)"
 [ -n "$window" ] || { echo "demo: the login window did not appear again"; exit 1; }
 sleep 2
-import -window root "$shots/4-login-picture.png"
+import -window root "$shots/5-login-picture.png"
 sign_in "$window"
-import -window root "$shots/5-signed-in-picture.png"
-for shot in 1-login 2-signed-in 3-confirmation 4-login-picture 5-signed-in-picture; do
+import -window root "$shots/6-signed-in-picture.png"
+for shot in 1-login 2-signed-in 3-popup 4-confirmation 5-login-picture 6-signed-in-picture; do
   [ -s "$shots/$shot.png" ] || { echo "demo: screenshot $shot missing"; exit 1; }
 done
 echo "demo: screenshots in $shots"
