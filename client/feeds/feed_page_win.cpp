@@ -11,6 +11,7 @@
 #include "feeds/message_wait_win.h"
 #include "feeds/off_thread_link.h"
 #include "gateway/gateway_client.h"
+#include "runtime/com_win.h"
 #include "session/presence.h"
 #include "ui/feed_layout.h"
 #include "ui/main_layout.h"
@@ -18,10 +19,14 @@
 
 namespace velmora::win {
 
+// The request worker keeps a COM apartment for its whole life: the transport's own set-up per
+// request is then a nested one, and its library stays loaded between polls.
+static std::shared_ptr<void> ComScope() { return std::make_shared<ComApartment>(); }
+
 // What a poll cycle needs, shared between the page and any cycle under way: a cycle keeps it
 // alive by a copy of the pointer, and learns that the page went when `page` is null.
 struct FeedPage::PollContext {
-  explicit PollContext(FeedPoller p) : poller(std::move(p)), link(ProcessGateway(), WaitWithMessages) {}
+  explicit PollContext(FeedPoller p) : poller(std::move(p)), link(ProcessGateway(), WaitWithMessages, ComScope) {}
   FeedPoller poller;
   OffThreadLink link;
   FeedPage* page = nullptr;
@@ -39,7 +44,7 @@ NotifyPrefs CurrentPrefs() {
 // Without a main window to do it: mark the account offline (without freezing on a silent
 // service) and end the thread's loop.
 void DefaultSignOut() {
-  OffThreadLink link(ProcessGateway(), WaitWithMessages);
+  OffThreadLink link(ProcessGateway(), WaitWithMessages, ComScope);
   MarkOffline(link, State().session.account);
   PostQuitMessage(0);
 }

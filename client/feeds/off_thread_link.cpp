@@ -1,6 +1,9 @@
 #include "feeds/off_thread_link.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -18,7 +21,55 @@ void WaitPumping(const std::atomic<bool>& done) {
   }
 }
 
-OffThreadLink::OffThreadLink(GatewayLink& inner, Wait wait) : inner_(inner), wait_(std::move(wait)) {}
+// The worker thread and its queue. Tasks run in the order given; the destructor lets the task
+// under way finish and drops none that the link's callers still wait for (they cannot exist:
+// a caller waits inside Run, which the link outlives).
+struct OffThreadLink::Worker {
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<std::function<void()>> tasks;
+  bool stopping = false;
+  std::thread thread;
+
+  explicit Worker(const ThreadScope& scope)
+      : thread([this, scope] {
+          const std::shared_ptr<void> held = scope ? scope() : nullptr;
+          Serve();
+        }) {}
+  ~Worker() {
+    {
+      std::lock_guard lock(mutex);
+      stopping = true;
+    }
+    wake.notify_one();
+    thread.join();
+  }
+  void Post(std::function<void()> task) {
+    {
+      std::lock_guard lock(mutex);
+      tasks.push_back(std::move(task));
+    }
+    wake.notify_one();
+  }
+  void Serve() {
+    for (;;) {
+      std::function<void()> task;
+      {
+        std::unique_lock lock(mutex);
+        wake.wait(lock, [this] { return stopping || !tasks.empty(); });
+        if (tasks.empty()) return;
+        task = std::move(tasks.front());
+        tasks.pop_front();
+      }
+      task();
+    }
+  }
+};
+
+OffThreadLink::OffThreadLink(GatewayLink& inner, Wait wait, ThreadScope scope)
+    : inner_(inner), wait_(std::move(wait)), scope_(std::move(scope)) {}
+
+OffThreadLink::~OffThreadLink() = default;
 
 std::string OffThreadLink::Query(const std::string& sql) {
   return Run([this, &sql] { return inner_.Query(sql); });
@@ -33,36 +84,37 @@ std::string OffThreadLink::Check(const std::string& sql) {
 }
 
 std::string OffThreadLink::Run(std::function<std::string()> request) {
-  std::string answer;
-  std::atomic<bool> done{false};
-  const auto send = [&] {
+  // The answer and the flag outlive this frame if need be: the task holds them too.
+  struct Exchange {
+    std::string answer;
+    std::atomic<bool> done{false};
+  };
+  auto exchange = std::make_shared<Exchange>();
+  auto send = [exchange, request = std::move(request)] {
     // Failures are values on this road: anything thrown becomes "no answer".
     try {
-      answer = request();
+      exchange->answer = request();
     } catch (...) {
-      answer.clear();
+      exchange->answer.clear();
     }
-    done.store(true, std::memory_order_release);
+    exchange->done.store(true, std::memory_order_release);
   };
-  std::thread worker;
-  try {
-    worker = std::thread(send);
-  } catch (const std::system_error&) {
-    // No thread to be had: a wait on this thread is better than a lost request.
-    send();
-    return answer;
+  if (!worker_) {
+    try {
+      worker_ = std::make_unique<Worker>(scope_);
+    } catch (const std::system_error&) {
+      // No thread to be had: a wait on this thread is better than a lost request.
+      send();
+      return exchange->answer;
+    }
   }
-  // The worker uses this frame's answer and flag: it is joined whatever the wait does.
-  struct Joiner {
-    std::thread& thread;
-    ~Joiner() { thread.join(); }
-  } joiner{worker};
+  worker_->Post(std::move(send));
   if (wait_) {
-    wait_(done);
+    wait_(exchange->done);
   } else {
-    WaitPumping(done);
+    WaitPumping(exchange->done);
   }
-  return answer;
+  return exchange->answer;
 }
 
 }  // namespace velmora

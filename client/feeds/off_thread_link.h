@@ -1,14 +1,19 @@
-// A gateway link that sends each request from a short-lived thread of its own while the calling
+// A gateway link that sends each request from a worker thread of its own while the calling
 // thread keeps waiting with its windows responsive. The poll cycle goes through it, so a slow or
 // silent service (each exchange may take up to the transport's time-out) never freezes the
 // window: timer ticks, clicks and repaints are handled while a request is out.
 //
 // The request still returns before the call does, so callers read their answers as with any
-// link. The wrapped link is used from the worker threads: it must not depend on the calling
+// link. The wrapped link is used from the worker thread: it must not depend on the calling
 // thread (the process gateway does not; its state is fixed before any worker exists).
+//
+// One worker serves the link for its whole life, one request at a time. A thread per request
+// would cost a thread's start and, in the transport, its COM set-up on every request: an idle
+// client polling every second spent most of its CPU time there.
 #pragma once
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "gateway/statements.h"
@@ -20,9 +25,17 @@ class OffThreadLink final : public GatewayLink {
   // Called on the calling thread until `done` is set; it must keep the thread's messages flowing.
   using Wait = std::function<void(const std::atomic<bool>& done)>;
 
+  // What the worker thread holds for its whole life (on Windows: a COM apartment, so that the
+  // transport's own per-request set-up is only a nested one and nothing is torn down between
+  // requests).
+  using ThreadScope = std::function<std::shared_ptr<void>()>;
+
   // Without `wait`, the calling thread lets the window system process its pending messages
   // between short sleeps.
-  explicit OffThreadLink(GatewayLink& inner, Wait wait = {});
+  explicit OffThreadLink(GatewayLink& inner, Wait wait = {}, ThreadScope scope = {});
+  ~OffThreadLink() override;
+  OffThreadLink(const OffThreadLink&) = delete;
+  OffThreadLink& operator=(const OffThreadLink&) = delete;
 
   std::string Query(const std::string& sql) override;
   std::string Execute(const std::string& sql) override;
@@ -31,8 +44,12 @@ class OffThreadLink final : public GatewayLink {
  private:
   std::string Run(std::function<std::string()> request);
 
+  struct Worker;
+
   GatewayLink& inner_;
   Wait wait_;
+  ThreadScope scope_;
+  std::unique_ptr<Worker> worker_;  // started with the first request
 };
 
 // The default wait: pump pending messages, sleep a little, until done. A quit request seen while

@@ -11,6 +11,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -487,6 +488,39 @@ TEST(OffThreadLink, RequestsGoOutFromAWorkerWhileTheCallerKeepsWaiting) {
   slow.caller_waited = false;
   EXPECT_EQ(link.Execute("update x"), "execute update x");
   EXPECT_EQ(link.Check("select 2"), "");  // a throwing transport is no answer
+}
+
+// Every request of a link goes out from the same worker, which holds its scope (the COM
+// apartment on Windows) from before the first request until the link goes.
+TEST(OffThreadLink, OneWorkerHoldsItsScopeForEveryRequest) {
+  SlowLink slow;
+  int scopes_made = 0;
+  std::weak_ptr<void> scope_seen;
+  std::thread::id first;
+  {
+    OffThreadLink link(
+        slow,
+        [&](const std::atomic<bool>& done) {
+          slow.caller_waited = true;
+          while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        },
+        [&] {
+          ++scopes_made;
+          auto scope = std::make_shared<int>(1);
+          scope_seen = scope;
+          return std::shared_ptr<void>(scope);
+        });
+    for (int i = 0; i < 3; ++i) {
+      slow.caller_waited = false;
+      EXPECT_EQ(link.Query("select 1"), "query select 1");
+      if (i == 0) first = slow.ran_on;
+      EXPECT_EQ(slow.ran_on, first);
+      EXPECT_FALSE(scope_seen.expired());
+    }
+    EXPECT_NE(first, std::this_thread::get_id());
+  }
+  EXPECT_EQ(scopes_made, 1);
+  EXPECT_TRUE(scope_seen.expired());  // released when the link went
 }
 
 TEST(OffThreadLink, TheDefaultWaitReturnsTheAnswer) {
