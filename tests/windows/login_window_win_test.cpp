@@ -61,6 +61,13 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
   SendMessageW(GetDlgItem(box, win::kOkButtonId), BM_CLICK, 0, 0);
 }
 
+void CALLBACK CancelBox(HWND, UINT, UINT_PTR, DWORD) {
+  HWND box = OurMessageBox();
+  if (!box) return;
+  g_seen.push_back({WindowTextGbk(GetDlgItem(box, win::kMessageLabelId)), GetWindow(box, GW_OWNER)});
+  SendMessageW(GetDlgItem(box, win::kCancelButtonId), BM_CLICK, 0, 0);
+}
+
 // Clicks "确定" on every box this thread opens while it lives.
 class BoxAnswerer {
  public:
@@ -397,6 +404,18 @@ TEST_F(LoginWindow, MainWindowPagesFollowTheServiceTheSizeAndTheTray) {
   RECT placed{};
   GetWindowRect(main, &placed);
   EXPECT_NEAR((placed.left + placed.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+
+  // Closing asks; cancelling keeps the window and every page.
+  g_seen.clear();
+  const UINT_PTR canceller = SetTimer(nullptr, 0, 30, CancelBox);
+  SendMessageW(main, WM_CLOSE, 0, 0);
+  KillTimer(nullptr, canceller);
+  ASSERT_EQ(g_seen.size(), 1u);
+  EXPECT_EQ(g_seen[0].text, "确认是否关闭此程序？");
+  EXPECT_TRUE(IsWindow(main));
+  EXPECT_TRUE(IsWindow(feed));
+  EXPECT_TRUE(IsWindow(first_page));
+  EXPECT_FALSE(TakeQuit());
 
   ASSERT_TRUE(DestroyWindow(main));
   EXPECT_TRUE(TakeQuit());
