@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The client's CPU time while it sits signed in and idle, polling the service every second:
+# velmora.exe under Wine against the demo service, measured over 60 seconds (or $1), beside an
+# idle Wine program (ping.exe waiting between echoes) measured over the same seconds.
+#   bash tools/bench/idle_cpu_bench.sh [seconds]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$root"
+seconds="${1:-60}"
+source scripts/wine-env.sh
+for preset in native mingw64; do
+  [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+done
+cmake --build build/native --target velmora-gateway velmora-admin >/dev/null
+cmake --build build/mingw64 --target velmora >/dev/null
+
+work="$(mktemp -d)"
+gateway_pid=""
+client_pid=""
+trap '[ -n "$client_pid" ] && kill "$client_pid" 2>/dev/null; [ -n "$gateway_pid" ] && kill "$gateway_pid" 2>/dev/null; velmora_stop_wine; rm -rf "$work"' EXIT
+mkdir -p "$work/program"
+cp build/mingw64/client/velmora.exe "$work/program/"
+admin="build/native/admin/velmora-admin --db $work/db"
+$admin init --demo >/dev/null
+$admin set poll-seconds 1 >/dev/null
+build/native/service/velmora-gateway --db "$work/db" --listen 127.0.0.1:0 >"$work/gateway.log" 2>&1 &
+gateway_pid=$!
+for _ in $(seq 100); do grep -q "listening on" "$work/gateway.log" && break; sleep 0.1; done
+page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
+velmora_start_wine
+
+"$VELMORA_WINE" "$work/program/velmora.exe" --gateway "${page%talvenor.asp}" </dev/null >"$work/client.log" 2>&1 &
+client_pid=$!
+login=""
+for _ in $(seq 100); do
+  login="$(xdotool search --onlyvisible --name Velmora 2>/dev/null | head -1 || true)"
+  [ -n "$login" ] && break
+  sleep 0.2
+done
+[ -n "$login" ] || { echo "the login window did not appear"; exit 1; }
+sleep 1
+xdotool mousemove --window "$login" 200 144 click 1
+sleep 0.3
+xdotool type --delay 30 demo
+xdotool key Return
+xdotool type --delay 30 demo123
+xdotool key Return
+sleep 5  # signed in, the initial load done
+
+ticks() {  # utime + stime of the process whose command line matches $1
+  local pid
+  pid="$(pgrep -f "$1" | head -1)"
+  awk '{print $14 + $15}' "/proc/$pid/stat"
+}
+hz="$(getconf CLK_TCK)"
+client0="$(ticks 'velmora.exe')"
+idle0="$(ticks 'ping -n 86400')"
+polls0="$(grep -c 'kind=count' "$work/gateway.log" || true)"
+sleep "$seconds"
+client1="$(ticks 'velmora.exe')"
+idle1="$(ticks 'ping -n 86400')"
+polls1="$(grep -c 'kind=count' "$work/gateway.log" || true)"
+awk -v c="$((client1 - client0))" -v i="$((idle1 - idle0))" -v s="$seconds" -v hz="$hz" -v p="$((polls1 - polls0))" 'BEGIN {
+  printf "idle client over %d s, polling every second (%d count requests answered)\n", s, p
+  printf "  baseline: an idle Wine program    %6.2f s of CPU  (%.2f%%)\n", i / hz, 100 * i / hz / s
+  printf "  velmora.exe signed in and polling %6.2f s of CPU  (%.2f%%)\n", c / hz, 100 * c / hz / s
+}'
