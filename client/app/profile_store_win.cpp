@@ -6,26 +6,9 @@
 #include <vector>
 
 #include "runtime/gbk_win.h"
+#include "runtime/handles_win.h"
 
 namespace velmora::win {
-namespace {
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (ok()) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-
- private:
-  const HANDLE h_;
-};
-
-}  // namespace
 
 // The ANSI profile functions keep the GBK bytes of values as they are; the wide ones would need
 // the file's code page guessed. Keys and section are plain ASCII.

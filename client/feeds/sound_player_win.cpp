@@ -7,24 +7,10 @@
 #include <string_view>
 
 #include "runtime/gbk_win.h"
+#include "runtime/handles_win.h"
 
 namespace velmora::win {
 namespace {
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (ok()) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 // The whole file, or nothing when it cannot be read. Only files on a disk: a pipe or a device
 // named in the settings could make the read wait without end.

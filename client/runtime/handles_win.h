@@ -25,6 +25,22 @@ class WindowOwner {
   HWND h_ = nullptr;
 };
 
+// A file (or other kernel object opened as one); closed when it goes.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE h) : h_(h) {}
+  ~FileHandle() {
+    if (ok()) CloseHandle(h_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  HANDLE get() const { return h_; }
+
+ private:
+  const HANDLE h_;
+};
+
 // A font, pen, brush or bitmap. Replace it only after whatever used it (a window's WM_SETFONT,
 // a DC's selection) has been given the new one.
 template <typename H>

@@ -8,6 +8,7 @@
 #include "gateway/statements.h"
 #include "resources/resource_ids.h"
 #include "runtime/gbk_win.h"
+#include "runtime/handles_win.h"
 #include "skin/skin_engine_win.h"
 #include "ui/browser_pages.h"
 #include "ui/main_layout.h"
@@ -26,14 +27,13 @@ ui::BrowserPages& PageSettings() {
 
 // The whole file, or nothing when it cannot be read (a missing tab icon gives the default one).
 std::string ReadFileBytes(const std::string& gbk_path) {
-  HANDLE file = CreateFileW(GbkToWide(gbk_path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
+  const FileHandle file(CreateFileW(GbkToWide(gbk_path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+  if (!file.ok()) return {};
   std::string bytes;
   char chunk[4096];
   DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-  CloseHandle(file);
+  while (ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
   return bytes;
 }
 
