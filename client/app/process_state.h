@@ -15,6 +15,7 @@ struct ProcessState {
   std::string product_title;       // lset8
   int popup_seconds = 0;           // lset6
   int poll_seconds = 0;            // lset7
+  std::string sign_up_switch;      // lset1 as the last sign-up attempt read it; "1" is open
   std::string contact_qq;          // rconfig 联系1, deciphered
   std::string contact_wangwang;    // rconfig 联系2, deciphered
   int settings_opened_from = 0;    // 1 login window, 2 main window

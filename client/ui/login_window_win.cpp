@@ -12,6 +12,7 @@
 #include "ui/login_layout.h"
 #include "ui/main_window_win.h"
 #include "ui/message_box_win.h"
+#include "ui/signup_window_win.h"
 #include "ui/transparent_label_win.h"
 
 namespace velmora::win {
@@ -242,6 +243,9 @@ void LoginWindow::OnCommand(int id, int code) {
       break;
     case ui::kRememberBox:
       if (code == BN_CLICKED) OnRememberClicked();
+      break;
+    case ui::kSignUpLabel:
+      if (code == STN_CLICKED) SignUpWindow::RunOver(hwnd());
       break;
     case ui::kQqButton:
       if (code == BN_CLICKED) OpenChat(QqChatAddress(State().contact_qq));

@@ -1,0 +1,127 @@
+#include "ui/signup_window_win.h"
+
+#include "app/process_state.h"
+#include "gateway/gateway_client.h"
+#include "skin/skin_engine_win.h"
+#include "ui/login_layout.h"
+#include "ui/message_box_win.h"
+#include "ui/signup_layout.h"
+
+namespace velmora::win {
+namespace {
+
+RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
+
+struct KindStyle {
+  const wchar_t* control_class;
+  DWORD style;
+};
+
+KindStyle StyleOf(ui::SignUpKind kind) {
+  switch (kind) {
+    case ui::SignUpKind::kLabel: return {L"STATIC", SS_LEFT | SS_NOPREFIX};
+    // Plain boxes: the two password boxes show what is typed, so the user can compare them.
+    case ui::SignUpKind::kEdit: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER};
+    case ui::SignUpKind::kButton: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
+    case ui::SignUpKind::kTerms:
+      return {L"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER};
+  }
+  return {L"STATIC", 0};
+}
+
+constexpr DWORD kSignUpStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kSignUpExStyle = WS_EX_DLGMODALFRAME;
+
+}  // namespace
+
+bool SignUpWindow::Open() {
+  // The design is 447 x 290 pixels; the skin draws the whole window, frame included.
+  const ui::Box size = ui::kSignUpWindowSize;
+  RECT area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  const Placement where{area.left + (area.right - area.left - size.width) / 2,
+                        area.top + (area.bottom - area.top - size.height) / 2, size.width, size.height};
+  if (!Create(kClassName, kSignUpStyle, kSignUpExStyle, "账号注册", where, login_)) return false;
+  ShowWindow(hwnd(), SW_SHOW);
+  SetFocus(Control(ui::kSignUpAccountBox));
+  return true;
+}
+
+void SignUpWindow::RunOver(HWND login_window) {
+  SignUpWindow window(login_window);
+  if (!window.Open()) return;
+  RunModal(window.hwnd(), login_window);
+}
+
+LRESULT SignUpWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      OnCreated();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    default:
+      return Window::OnMessage(message, wparam, lparam);
+  }
+}
+
+void SignUpWindow::OnCreated() {
+  for (const ui::SignUpControlSpec& spec : ui::kSignUpControls) {
+    const KindStyle kind = StyleOf(spec.kind);
+    CreateControl(hwnd(), kind.control_class, std::string(spec.caption), kind.style, ToRect(spec.box), spec.id);
+  }
+  if (SkinEngine* skin = SkinEngine::Instance()) skin->AttachWindow(hwnd(), DialogSkin());
+  SetWindowTextGbk(Control(ui::kSignUpTermsBox), SignUpTerms(State().product_title));
+}
+
+void SignUpWindow::OnCommand(int id, int code) {
+  if (code != BN_CLICKED) return;
+  if (id == ui::kSignUpButton) {
+    Submit();
+  } else if (id == ui::kSignUpCancelButton) {
+    DestroyWindow(hwnd());
+  }
+}
+
+HWND SignUpWindow::Box(SignUpBox box) const {
+  switch (box) {
+    case SignUpBox::kAccount: return Control(ui::kSignUpAccountBox);
+    case SignUpBox::kPassword: return Control(ui::kSignUpPasswordBox);
+    case SignUpBox::kRepeat: return Control(ui::kSignUpRepeatBox);
+    case SignUpBox::kPhone: return Control(ui::kSignUpPhoneBox);
+    case SignUpBox::kQq: return Control(ui::kSignUpQqBox);
+  }
+  return nullptr;
+}
+
+void SignUpWindow::Submit() {
+  const SignUpForm form{WindowTextGbk(Box(SignUpBox::kAccount)), WindowTextGbk(Box(SignUpBox::kPassword)),
+                        WindowTextGbk(Box(SignUpBox::kRepeat)), WindowTextGbk(Box(SignUpBox::kPhone)),
+                        WindowTextGbk(Box(SignUpBox::kQq))};
+  const SignUpOutcome outcome = SignUp(ProcessGateway(), form, ServerNow());
+  if (outcome.sign_up_switch) State().sign_up_switch = *outcome.sign_up_switch;
+  if (outcome.result == SignUpResult::kSignedUp) {
+    HandOver(form);
+    // The box is owned by this window, still modal over the login window, so the login window
+    // stays disabled until the sign-up window itself is gone.
+    ShowMessage(outcome.message, hwnd());
+    DestroyWindow(hwnd());
+    return;
+  }
+  // The box takes the focus while it is open: give it back to the check's box, or to where it was.
+  HWND had_focus = GetFocus();
+  ShowMessage(outcome.message, hwnd());
+  if (outcome.focus) {
+    SetFocus(Box(*outcome.focus));
+  } else if (had_focus && IsChild(hwnd(), had_focus)) {
+    SetFocus(had_focus);
+  }
+}
+
+void SignUpWindow::HandOver(const SignUpForm& form) {
+  SetWindowTextGbk(GetDlgItem(login_, ui::kAccountBox), form.account);
+  SetWindowTextGbk(GetDlgItem(login_, ui::kPasswordBox), form.password);
+}
+
+}  // namespace velmora::win

@@ -1,0 +1,37 @@
+// The sign-up window: a new account from five boxes, handed back to the login window's boxes
+// when the service has written it.
+#pragma once
+#include <windows.h>
+
+#include "session/signup.h"
+#include "ui/window_win.h"
+
+namespace velmora::win {
+
+class SignUpWindow final : public Window {
+ public:
+  // `login_window` owns the window and receives the new account in its boxes.
+  explicit SignUpWindow(HWND login_window) : login_(login_window) {}
+
+  // Creates and shows the window over the login window, centred on the work area.
+  bool Open();
+  // Opens a sign-up window modally over the login window; returns when it is closed.
+  static void RunOver(HWND login_window);
+
+  HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
+  // One attempt with what the boxes hold, as "注册" does.
+  void Submit();
+
+  static constexpr wchar_t kClassName[] = L"VelmoraSignUp";
+
+ private:
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void OnCreated();
+  void OnCommand(int id, int code);
+  HWND Box(SignUpBox box) const;
+  void HandOver(const SignUpForm& form);
+
+  HWND login_;
+};
+
+}  // namespace velmora::win
