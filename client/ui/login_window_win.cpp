@@ -4,6 +4,7 @@
 
 #include "app/gateway_address.h"
 #include "app/process_state.h"
+#include "app/settings_changes.h"
 #include "feeds/news_page.h"
 #include "gateway/gateway_client.h"
 #include "runtime/gbk_win.h"
@@ -12,6 +13,7 @@
 #include "ui/login_layout.h"
 #include "ui/main_window_win.h"
 #include "ui/message_box_win.h"
+#include "ui/settings_window_win.h"
 #include "ui/signup_window_win.h"
 #include "ui/transparent_label_win.h"
 
@@ -211,7 +213,10 @@ void LoginWindow::AttachSkin() {
   skin->SkinChildControls();
   skin->SetStatusText(hwnd(), "您当前的IP为：" + ClientAddress());
   // Settings opened from here position themselves by the login window.
-  skin->SetMainMenuClickHandler(hwnd(), [] { State().settings_opened_from = 1; });
+  skin->SetMainMenuClickHandler(hwnd(), [window = hwnd()] {
+    State().settings_opened_from = kSettingsFromLoginWindow;
+    ShowSettingsWindow(window);
+  });
 }
 
 void LoginWindow::ApplySkinSetting(const StartupSettings& local) {

@@ -1,6 +1,7 @@
 #include "ui/main_window_win.h"
 
 #include "app/process_state.h"
+#include "app/settings_changes.h"
 #include "feeds/popup_win.h"
 #include "feeds/sound_player_win.h"
 #include "app/profile_store_win.h"
@@ -13,6 +14,7 @@
 #include "ui/browser_pages.h"
 #include "ui/main_layout.h"
 #include "ui/message_box_win.h"
+#include "ui/settings_window_win.h"
 
 namespace velmora::win {
 
@@ -80,7 +82,10 @@ void MainWindow::Fill(HWND login_window) {
     skin->SkinChildControls();
     skin->SetStatusText(hwnd(), "用户名：" + State().session.account);
     // Settings opened from here position themselves by the main window.
-    skin->SetMainMenuClickHandler(hwnd(), [] { State().settings_opened_from = 2; });
+    skin->SetMainMenuClickHandler(hwnd(), [window = hwnd()] {
+      State().settings_opened_from = kSettingsFromMainWindow;
+      ShowSettingsWindow(window);
+    });
   }
   if (auto pages = ui::ReadBrowserPages(ProcessGateway())) {
     PageSettings() = std::move(*pages);
