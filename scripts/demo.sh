@@ -95,8 +95,30 @@ window="$(find_window Velmora)"
 [ -n "$window" ] || { echo "demo: the login window did not appear"; exit 1; }
 sleep 2
 import -window root "$shots/1-login.png"
+# The sign-up link opens the sign-up window over the login window; "取消" closes it.
+xdotool mousemove --window "$window" 232 219 click 1
+signup="$(find_window "账号注册")"
+[ -n "$signup" ] || { echo "demo: the sign-up window did not appear"; exit 1; }
+sleep 1
+import -window root "$shots/2-sign-up.png"
+xdotool mousemove --window "$signup" 177 264 click 1
+for _ in $(seq 25); do
+  [ -z "$(xdotool search --onlyvisible --name "账号注册" 2>/dev/null | head -1 || true)" ] && break
+  sleep 0.2
+done
+[ -z "$(xdotool search --onlyvisible --name "账号注册" 2>/dev/null | head -1 || true)" ] || {
+  import -window root "$demo/sign-up-stuck.png"; echo "demo: the sign-up window did not close"; exit 1; }
+sleep 0.5
+# The main-menu caption button opens the settings window; its drawn close button closes it.
+xdotool mousemove --window "$window" 366 10 click 1
+settings="$(find_window "软件设置")"
+[ -n "$settings" ] || { import -window root "$demo/settings-missing.png"; echo "demo: the settings window did not appear"; exit 1; }
+sleep 1
+import -window root "$shots/3-settings.png"
+xdotool mousemove --window "$settings" 354 10 click 1
+sleep 1
 sign_in "$window"
-import -window root "$shots/2-signed-in.png"
+import -window root "$shots/4-signed-in.png"
 echo "demo: signed in; the account row now reads:"
 sqlite3 "$demo/velmora.db" "select '  ' || 账号 || ' online=' || 在线 || ' at ' || 登陆时间 || ' from ' || 登陆IP || ' handle ' || 句柄 from account where 账号='demo'"
 # A recommendation published while the client runs: the next poll puts it at the top of the
@@ -107,14 +129,14 @@ popup="$(find_window "收到一个新的消息")"
 [ -n "$popup" ] || popup="$(sleep 5; find_window "收到一个新的消息")"
 [ -n "$popup" ] || { echo "demo: the pop-up for a new recommendation did not appear"; exit 1; }
 sleep 1
-import -window root "$shots/3-popup.png"
+import -window root "$shots/5-popup.png"
 # The drawn close button asks first: a skinned confirmation box.
 main="$(find_window Velmora)"
 xdotool mousemove --window "$main" $((951 - 25)) 10 click 1
 box="$(find_window "提示")"
 [ -n "$box" ] || { echo "demo: the close confirmation did not appear"; exit 1; }
 sleep 1
-import -window root "$shots/4-confirmation.png"
+import -window root "$shots/6-confirmation.png"
 xdotool windowfocus --sync "$box" 2>/dev/null || true
 xdotool key Return
 wait "$client_pid" || true
@@ -129,10 +151,10 @@ start_client
 window="$(find_window Velmora)"
 [ -n "$window" ] || { echo "demo: the login window did not appear again"; exit 1; }
 sleep 2
-import -window root "$shots/5-login-picture.png"
+import -window root "$shots/7-login-picture.png"
 sign_in "$window"
-import -window root "$shots/6-signed-in-picture.png"
-for shot in 1-login 2-signed-in 3-popup 4-confirmation 5-login-picture 6-signed-in-picture; do
+import -window root "$shots/8-signed-in-picture.png"
+for shot in 1-login 2-sign-up 3-settings 4-signed-in 5-popup 6-confirmation 7-login-picture 8-signed-in-picture; do
   [ -s "$shots/$shot.png" ] || { echo "demo: screenshot $shot missing"; exit 1; }
 done
 echo "demo: screenshots in $shots"
