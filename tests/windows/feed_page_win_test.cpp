@@ -22,8 +22,11 @@
 #include "ui/feed_layout.h"
 #include "ui/main_layout.h"
 #include "ui/message_box_win.h"
+#include "ui/settings_layout.h"
+#include "ui/settings_window_win.h"
 #include "ui/window_win.h"
 #include "thread_windows.h"
+#include "memory_profile_store.h"
 #include "wine_service.h"
 
 namespace velmora::feed_page_test {
@@ -438,6 +441,31 @@ TEST_F(FeedPage, NewItemsGoAboveEarlierOnes) {
   // Inserted at the top, not sorted in.
   EXPECT_EQ(History()[0][1], "600011");
   EXPECT_EQ(History()[1][1], "600010");
+}
+
+// The user unticks the sound box in the settings window while the client runs: the next new
+// item still pops up, without its sound.
+void CALLBACK UntickSoundAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND window = testing::ThreadWindowOfClass(win::kSettingsWindowClass, true);
+  if (!window) return;
+  KillTimer(nullptr, timer);
+  SendMessageW(GetDlgItem(window, ui::kSoundSwitch), BM_CLICK, 0, 0);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+TEST_F(FeedPage, ClearingTheSoundBoxInTheSettingsMakesTheNextItemSilent) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  velmora::testing::MemoryProfileStore store;
+  const UINT_PTR user = SetTimer(nullptr, 0, 30, UntickSoundAndClose);
+  win::ShowSettingsWindow(page_->hwnd(), store, win::SettingsDialogs{});
+  KillTimer(nullptr, user);
+  EXPECT_EQ(State().sound_on_new_message, 0);
+  EXPECT_EQ(store.Read("syts"), "0");
+
+  ASSERT_EQ(Admin(u8"recommend 600036 买入 30 33 '静音'"), 0);  // dated now: today's
+  ASSERT_TRUE(PumpUntil([&] { return !popups_.empty(); }, std::chrono::seconds(8)));
+  EXPECT_FALSE(popups_[0].sound);
+  EXPECT_EQ(Today_().size(), 1u);
 }
 
 TEST_F(FeedPage, DeletingTheOnlyRecommendationEmptiesTheLists) {
