@@ -35,7 +35,4 @@ CTEST
 source scripts/wine-env.sh
 trap velmora_stop_wine EXIT
 velmora_start_wine
-# A test that fails is run once more before it counts as failed: under Wine and a virtual display
-# a window test is very rarely killed by an X error from a race inside Wine ("BadWindow" on
-# X_UnmapWindow). A real fault fails both runs, and the first failure stays in the output.
-ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300 --repeat until-pass:2 "$@"
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300 "$@"
