@@ -74,13 +74,6 @@ class GdiplusSession {
   bool ok_ = false;
 };
 
-// A solid brush of an ARGB colour.
-inline GpBrushOwner SolidBrush(Gdiplus::ARGB colour) {
-  Gdiplus::GpSolidFill* brush = nullptr;
-  gp::GdipCreateSolidFill(colour, &brush);
-  return GpBrushOwner(brush);
-}
-
 // Graphics on a device context, drawing images pixel for pixel.
 inline GpGraphicsOwner GraphicsOn(HDC dc) {
   GpGraphicsOwner graphics;

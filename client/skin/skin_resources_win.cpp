@@ -187,12 +187,10 @@ SkinResources::~SkinResources() {
 void SkinResources::SetBackground(COLORREF colour) {
   background = colour;
   background_brush.Reset(CreateSolidBrush(colour));
-  background_fill = SolidBrush(skin::ToArgb(colour, 255));
 }
 
 void SkinResources::SetSkinBrush(COLORREF colour) {
   skin_colour = colour;
-  skin_brush = SolidBrush(skin::ToArgb(colour, 255));
   skin_fill.Reset(CreateSolidBrush(colour));
 }
 

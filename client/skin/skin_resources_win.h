@@ -86,7 +86,7 @@ struct SkinResources {
   SkinResources(const SkinResources&) = delete;
   SkinResources& operator=(const SkinResources&) = delete;
 
-  // Remakes both background brushes of `colour`.
+  // Remakes the background brush, or the skin brush, of `colour`.
   void SetBackground(COLORREF colour);
   void SetSkinBrush(COLORREF colour);
 
@@ -97,7 +97,6 @@ struct SkinResources {
   HFONT default_button_font = nullptr;  // a stock object: never deleted
   GdiObjectOwner<HBRUSH> background_brush;
   COLORREF background = 0;
-  GpBrushOwner background_fill;
 
   // Banner texts: 宋体, 12 pixels, bold for the caption, regular for labels and tab captions.
   GdiObjectOwner<HFONT> caption_font;
@@ -113,8 +112,7 @@ struct SkinResources {
   IconOwner default_window_icon;
 
   // The skin.
-  GpBrushOwner skin_brush;
-  GdiObjectOwner<HBRUSH> skin_fill;  // the same colour for GDI fills
+  GdiObjectOwner<HBRUSH> skin_fill;  // fills the whole window first
   COLORREF skin_colour = 0;
   SkinImage picture;
   int picture_width = 0;
