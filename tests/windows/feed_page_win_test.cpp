@@ -25,6 +25,7 @@
 #include "ui/settings_layout.h"
 #include "ui/settings_window_win.h"
 #include "ui/window_win.h"
+#include "box_answerer.h"
 #include "thread_windows.h"
 #include "memory_profile_store.h"
 #include "wine_service.h"
@@ -32,6 +33,7 @@
 namespace velmora::feed_page_test {
 namespace {
 
+using testing::BoxAnswerer;
 using testing::Service;
 using testing::Utf8;
 using Page = win::FeedPage;
@@ -62,31 +64,6 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 void PumpFor(std::chrono::milliseconds time) {
   PumpUntil([] { return false; }, time);
 }
-
-// Message boxes seen (and answered with "确定") while an answerer lives.
-struct SeenBox {
-  std::string text;
-  HWND owner = nullptr;
-};
-std::vector<SeenBox> g_boxes;
-
-void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = velmora::testing::ThreadWindowOfClass(win::kMessageBoxClass, true);
-  if (!box) return;
-  g_boxes.push_back({WindowTextGbk(GetDlgItem(box, win::kMessageLabelId)), GetWindow(box, GW_OWNER)});
-  SendMessageW(GetDlgItem(box, win::kOkButtonId), BM_CLICK, 0, 0);
-}
-
-class BoxAnswerer {
- public:
-  BoxAnswerer() : timer_(SetTimer(nullptr, 0, 30, AnswerBox)) { g_boxes.clear(); }
-  ~BoxAnswerer() { KillTimer(nullptr, timer_); }
-  BoxAnswerer(const BoxAnswerer&) = delete;
-  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
- private:
-  UINT_PTR timer_;
-};
 
 std::string Today() {
   SYSTEMTIME now{};
@@ -494,7 +471,7 @@ TEST_F(FeedPage, AStoppedServiceChangesNothingAndPollingResumes) {
   EXPECT_EQ(News(), news);
   EXPECT_TRUE(Today_().empty());
   EXPECT_EQ(signed_out_, 0);
-  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_TRUE(testing::SeenBoxes().empty());
   EXPECT_EQ(page_->PollPeriodMs(), 1000);
 
   ASSERT_EQ(Admin(u8"recommend 600031 买入 1 2 乙 --time '2020-01-02 00:00:01'"), 0);
@@ -526,18 +503,18 @@ TEST_F(FeedPage, ALostSessionIsToldThenSignedOut) {
     ASSERT_NO_FATAL_FAILURE(Open(c.default_sign_out));
     BoxAnswerer answerer;
     PumpFor(std::chrono::milliseconds(1300));
-    EXPECT_TRUE(g_boxes.empty());  // still signed in
+    EXPECT_TRUE(testing::SeenBoxes().empty());  // still signed in
     if (c.sql.empty()) {
       ASSERT_EQ(Admin(u8"account kick demo"), 0);
     } else {
       ASSERT_EQ(service_.Query(Utf8(c.sql)), "1");
     }
-    ASSERT_TRUE(PumpUntil([&] { return !g_boxes.empty() && (signed_out_ > 0 || g_quit_seen); },
+    ASSERT_TRUE(PumpUntil([&] { return !testing::SeenBoxes().empty() && (signed_out_ > 0 || g_quit_seen); },
                           std::chrono::seconds(8)));
     PumpFor(std::chrono::milliseconds(1300));  // no second cycle, no second message
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].text, c.message);
-    EXPECT_EQ(g_boxes[0].owner, nullptr);
+    ASSERT_EQ(testing::SeenBoxes().size(), 1u);
+    EXPECT_EQ(testing::SeenBoxes()[0].text, c.message);
+    EXPECT_EQ(testing::SeenBoxes()[0].owner, nullptr);
     EXPECT_EQ(page_->PollPeriodMs(), 0);
     if (c.default_sign_out) {
       EXPECT_TRUE(g_quit_seen);

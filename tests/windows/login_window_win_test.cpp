@@ -25,6 +25,7 @@
 #include "ui/main_window_win.h"
 #include "ui/message_box_win.h"
 #include "ui/window_win.h"
+#include "box_answerer.h"
 #include "thread_windows.h"
 #include "wine_service.h"
 
@@ -37,56 +38,16 @@ namespace {
 
 using win::WindowTextGbk;
 
+using testing::BoxAnswerer;
 using testing::ReadWholeFile;
 using testing::Service;
 using testing::Utf8;
 using testing::Wide;
+using testing::TakeQuit;
 using testing::WriteWholeFile;
 
 // Windows of this thread only: other test processes share the display.
-HWND OurMessageBox() { return testing::ThreadWindowOfClass(win::kMessageBoxClass, true); }
 HWND OurMainWindow() { return testing::ThreadWindowOfClass(win::MainWindow::kClassName); }
-
-// What the user saw in the boxes answered since the last Watch.
-struct SeenBox {
-  std::string text;
-  HWND owner = nullptr;
-};
-std::vector<SeenBox> g_seen;
-
-void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = OurMessageBox();
-  if (!box) return;
-  g_seen.push_back({WindowTextGbk(GetDlgItem(box, win::kMessageLabelId)), GetWindow(box, GW_OWNER)});
-  SendMessageW(GetDlgItem(box, win::kOkButtonId), BM_CLICK, 0, 0);
-}
-
-void CALLBACK CancelBox(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = OurMessageBox();
-  if (!box) return;
-  g_seen.push_back({WindowTextGbk(GetDlgItem(box, win::kMessageLabelId)), GetWindow(box, GW_OWNER)});
-  SendMessageW(GetDlgItem(box, win::kCancelButtonId), BM_CLICK, 0, 0);
-}
-
-// Clicks "确定" on every box this thread opens while it lives.
-class BoxAnswerer {
- public:
-  BoxAnswerer() : timer_(SetTimer(nullptr, 0, 30, AnswerBox)) { g_seen.clear(); }
-  ~BoxAnswerer() { KillTimer(nullptr, timer_); }
-  BoxAnswerer(const BoxAnswerer&) = delete;
-  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
- private:
-  UINT_PTR timer_;
-};
-
-// Closing a window that ends the program posts WM_QUIT: taken here so later loops keep running.
-bool TakeQuit() {
-  MSG message;
-  bool seen = false;
-  while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) seen = true;
-  return seen;
-}
 
 std::wstring IniPath() { return Wide(SettingsFilePath(win::ProgramDirectory())); }
 
@@ -116,7 +77,7 @@ class LoginWindow : public ::testing::Test {
     window_ = std::make_unique<win::LoginWindow>();
     BoxAnswerer answerer;
     ASSERT_TRUE(window_->Open(page)) << page << "\n" << service_.GatewayLog();
-    ASSERT_TRUE(g_seen.empty()) << g_seen.front().text;
+    ASSERT_TRUE(testing::SeenBoxes().empty()) << testing::SeenBoxes().front().text;
   }
   HWND Control(int id) const { return window_->Control(id); }
   void Type(int id, const char* text) { win::SetWindowTextGbk(Control(id), text); }
@@ -231,9 +192,9 @@ TEST_F(LoginWindow, UnreachableServiceEndsStartUpWithAMessage) {
       BoxAnswerer answerer;
       EXPECT_FALSE(window_->Open(address));
     }
-    ASSERT_EQ(g_seen.size(), 1u);
-    EXPECT_EQ(g_seen[0].text, "与服务器连接失败，请与我们管理员联系！");
-    EXPECT_EQ(g_seen[0].owner, window_->hwnd());
+    ASSERT_EQ(testing::SeenBoxes().size(), 1u);
+    EXPECT_EQ(testing::SeenBoxes()[0].text, "与服务器连接失败，请与我们管理员联系！");
+    EXPECT_EQ(testing::SeenBoxes()[0].owner, window_->hwnd());
     EXPECT_FALSE(IsWindowVisible(window_->hwnd()));
     window_.reset();
     TakeQuit();
@@ -268,9 +229,9 @@ TEST_F(LoginWindow, RefusedLoginsShowTheirMessageAndChangeNoRow) {
       BoxAnswerer answerer;
       window_->SignIn();
     }
-    ASSERT_EQ(g_seen.size(), 1u);
-    EXPECT_EQ(g_seen[0].text, c.message);
-    EXPECT_EQ(g_seen[0].owner, c.owned ? window_->hwnd() : nullptr);
+    ASSERT_EQ(testing::SeenBoxes().size(), 1u);
+    EXPECT_EQ(testing::SeenBoxes()[0].text, c.message);
+    EXPECT_EQ(testing::SeenBoxes()[0].owner, c.owned ? window_->hwnd() : nullptr);
     EXPECT_EQ(Accounts(), before);
     EXPECT_TRUE(IsWindowVisible(window_->hwnd()));
     EXPECT_EQ(window_->Main(), nullptr);
@@ -287,8 +248,8 @@ TEST_F(LoginWindow, TickedBoxRemembersEvenAFailedLoginAndUntickingForgets) {
     BoxAnswerer answerer;
     window_->SignIn();
   }
-  ASSERT_EQ(g_seen.size(), 1u);
-  EXPECT_EQ(g_seen[0].text, "密码输入有误，请从新输入！");
+  ASSERT_EQ(testing::SeenBoxes().size(), 1u);
+  EXPECT_EQ(testing::SeenBoxes()[0].text, "密码输入有误，请从新输入！");
   EXPECT_EQ(IniValue(L"zx"), "1");
   EXPECT_EQ(IniValue(L"name"), "demo");
   EXPECT_EQ(IniValue(L"password"), "错的");
@@ -316,7 +277,7 @@ TEST_F(LoginWindow, SignInRecordsTheSessionAndClosingTheMainWindowGoesOffline) {
     BoxAnswerer answerer;
     window_->SignIn();
   }
-  EXPECT_TRUE(g_seen.empty()) << service_.GatewayLog();
+  EXPECT_TRUE(testing::SeenBoxes().empty()) << service_.GatewayLog();
 
   const std::string row = service_.Query(row_sql);
   std::smatch m;
@@ -406,12 +367,12 @@ TEST_F(LoginWindow, MainWindowPagesFollowTheServiceTheSizeAndTheTray) {
   EXPECT_NEAR((placed.left + placed.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
 
   // Closing asks; cancelling keeps the window and every page.
-  g_seen.clear();
-  const UINT_PTR canceller = SetTimer(nullptr, 0, 30, CancelBox);
-  SendMessageW(main, WM_CLOSE, 0, 0);
-  KillTimer(nullptr, canceller);
-  ASSERT_EQ(g_seen.size(), 1u);
-  EXPECT_EQ(g_seen[0].text, "确认是否关闭此程序？");
+  {
+    BoxAnswerer canceller(testing::ClickCancel);
+    SendMessageW(main, WM_CLOSE, 0, 0);
+  }
+  ASSERT_EQ(testing::SeenBoxes().size(), 1u);
+  EXPECT_EQ(testing::SeenBoxes()[0].text, "确认是否关闭此程序？");
   EXPECT_TRUE(IsWindow(main));
   EXPECT_TRUE(IsWindow(feed));
   EXPECT_TRUE(IsWindow(first_page));

@@ -16,6 +16,7 @@
 #include "app/settings_file.h"
 #include "gateway/rc4.h"
 #include "skin/skin_engine_win.h"
+#include "box_answerer.h"
 #include "thread_windows.h"
 #include "ui/login_layout.h"
 #include "ui/login_window_win.h"
@@ -31,43 +32,12 @@ namespace {
 using win::SetWindowTextGbk;
 using win::WindowTextGbk;
 
+using testing::BoxAnswerer;
 using testing::Service;
+using testing::TakeQuit;
 using testing::Utf8;
 using testing::Wide;
 
-HWND OurMessageBox() { return testing::ThreadWindowOfClass(win::kMessageBoxClass, true); }
-
-struct SeenBox {
-  std::string text;
-  HWND owner = nullptr;
-};
-std::vector<SeenBox> g_seen;
-
-void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = OurMessageBox();
-  if (!box) return;
-  g_seen.push_back({WindowTextGbk(GetDlgItem(box, win::kMessageLabelId)), GetWindow(box, GW_OWNER)});
-  SendMessageW(GetDlgItem(box, win::kOkButtonId), BM_CLICK, 0, 0);
-}
-
-// Clicks "确定" on every box this thread opens while it lives.
-class BoxAnswerer {
- public:
-  BoxAnswerer() : timer_(SetTimer(nullptr, 0, 30, AnswerBox)) { g_seen.clear(); }
-  ~BoxAnswerer() { KillTimer(nullptr, timer_); }
-  BoxAnswerer(const BoxAnswerer&) = delete;
-  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
- private:
-  UINT_PTR timer_;
-};
-
-bool TakeQuit() {
-  MSG message;
-  bool seen = false;
-  while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) seen = true;
-  return seen;
-}
 
 std::wstring IniPath() { return Wide(SettingsFilePath(win::ProgramDirectory())); }
 
@@ -108,7 +78,7 @@ class SignUpWindow : public ::testing::Test {
     {
       BoxAnswerer answerer;
       ASSERT_TRUE(login_->Open(page)) << service_.GatewayLog();
-      ASSERT_TRUE(g_seen.empty()) << g_seen.front().text;
+      ASSERT_TRUE(testing::SeenBoxes().empty()) << testing::SeenBoxes().front().text;
     }
     signup_ = std::make_unique<win::SignUpWindow>(login_->hwnd());
     ASSERT_TRUE(signup_->Open());
@@ -129,7 +99,7 @@ class SignUpWindow : public ::testing::Test {
     }
     return out;
   }
-  // One "注册" with every box answered; the boxes it showed are in g_seen.
+  // One "注册" with every box answered; the boxes it showed are in testing::SeenBoxes().
   void Submit() {
     BoxAnswerer answerer;
     signup_->Submit();
@@ -226,9 +196,9 @@ TEST_F(SignUpWindow, EachFailedCheckShowsItsMessageMovesTheFocusAndKeepsTheBoxes
     SetFocus(Box(ui::kSignUpButton));
     const std::vector<std::string> typed = Boxes();
     Submit();
-    ASSERT_EQ(g_seen.size(), 1u);
-    EXPECT_EQ(g_seen[0].text, c.message);
-    EXPECT_EQ(g_seen[0].owner, signup_->hwnd());
+    ASSERT_EQ(testing::SeenBoxes().size(), 1u);
+    EXPECT_EQ(testing::SeenBoxes()[0].text, c.message);
+    EXPECT_EQ(testing::SeenBoxes()[0].owner, signup_->hwnd());
     EXPECT_EQ(GetFocus(), Box(c.focus));
     EXPECT_EQ(Boxes(), typed);
     EXPECT_TRUE(IsWindowVisible(signup_->hwnd()));
@@ -255,8 +225,8 @@ TEST_F(SignUpWindow, AClosedSignUpSendsNoInsert) {
     Fill({"新人", "pw", "pw", "138", "123"});
     SetFocus(Box(ui::kSignUpPhoneBox));
     Submit();
-    ASSERT_EQ(g_seen.size(), 1u);
-    EXPECT_EQ(g_seen[0].text, "当前系统禁止新用户注册，如有疑问请与管理员联系！");
+    ASSERT_EQ(testing::SeenBoxes().size(), 1u);
+    EXPECT_EQ(testing::SeenBoxes()[0].text, "当前系统禁止新用户注册，如有疑问请与管理员联系！");
     EXPECT_EQ(GetFocus(), Box(ui::kSignUpPhoneBox));  // the focus stays
     EXPECT_EQ(State().sign_up_switch, c.read);
     EXPECT_EQ(Accounts(), before);
@@ -288,9 +258,9 @@ TEST_F(SignUpWindow, SuccessWritesTheRowAndHandsTheAccountToTheLoginWindow) {
     Fill(c.form);
     const HWND window = signup_->hwnd();
     Submit();
-    ASSERT_EQ(g_seen.size(), 1u) << service_.GatewayLog();
-    EXPECT_EQ(g_seen[0].text, "注册成功！");
-    EXPECT_EQ(g_seen[0].owner, window);
+    ASSERT_EQ(testing::SeenBoxes().size(), 1u) << service_.GatewayLog();
+    EXPECT_EQ(testing::SeenBoxes()[0].text, "注册成功！");
+    EXPECT_EQ(testing::SeenBoxes()[0].owner, window);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(WindowTextGbk(login_->Control(ui::kAccountBox)), c.form.account);
     EXPECT_EQ(WindowTextGbk(login_->Control(ui::kPasswordBox)), c.form.password);
@@ -313,8 +283,8 @@ TEST_F(SignUpWindow, SuccessWritesTheRowAndHandsTheAccountToTheLoginWindow) {
     ASSERT_TRUE(signup_->Open());
     Fill(c.form);
     Submit();
-    ASSERT_EQ(g_seen.size(), 1u);
-    EXPECT_EQ(g_seen[0].text, "用户名存在，请重新输入！");
+    ASSERT_EQ(testing::SeenBoxes().size(), 1u);
+    EXPECT_EQ(testing::SeenBoxes()[0].text, "用户名存在，请重新输入！");
     EXPECT_EQ(Accounts(), after);
 
     signup_.reset();
