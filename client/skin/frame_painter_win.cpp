@@ -75,7 +75,8 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
   RECT bounds{};
   GetWindowRect(window, &bounds);
   const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-  if (!forced && width == prop::GetInt(window, prop::kWidth) && height == prop::GetInt(window, prop::kHeight)) return;
+  const bool same_size = width == prop::GetInt(window, prop::kWidth) && height == prop::GetInt(window, prop::kHeight);
+  if (!forced && same_size) return;
   ++frame_builds_;
   prop::Set(window, prop::kWidth, width);
   prop::Set(window, prop::kHeight, height);
@@ -92,18 +93,22 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
     prop::SetHandle(window, prop::kCacheDc, cache);
     prop::SetHandle(window, prop::kBackDc, back);
   }
-  if (auto old_cache = prop::GetHandle<HBITMAP>(window, prop::kCacheBitmap)) {
-    SelectObject(cache, prop::GetHandle<HGDIOBJ>(window, prop::kCacheOldBitmap));
-    SelectObject(back, prop::GetHandle<HGDIOBJ>(window, prop::kBackOldBitmap));
-    DeleteObject(old_cache);
-    DeleteObject(prop::GetHandle<HBITMAP>(window, prop::kBackBitmap));
+  // A rebuild at the same size (a new caption, colour or tab) draws over the surfaces it has.
+  const auto old_cache = prop::GetHandle<HBITMAP>(window, prop::kCacheBitmap);
+  if (!old_cache || !same_size) {
+    if (old_cache) {
+      SelectObject(cache, prop::GetHandle<HGDIOBJ>(window, prop::kCacheOldBitmap));
+      SelectObject(back, prop::GetHandle<HGDIOBJ>(window, prop::kBackOldBitmap));
+      DeleteObject(old_cache);
+      DeleteObject(prop::GetHandle<HBITMAP>(window, prop::kBackBitmap));
+    }
+    HBITMAP cache_bitmap = CreateCompatibleBitmap(window_dc, width, height);
+    HBITMAP back_bitmap = CreateCompatibleBitmap(window_dc, width, height);
+    prop::SetHandle(window, prop::kCacheBitmap, cache_bitmap);
+    prop::SetHandle(window, prop::kBackBitmap, back_bitmap);
+    prop::SetHandle(window, prop::kCacheOldBitmap, SelectObject(cache, cache_bitmap));
+    prop::SetHandle(window, prop::kBackOldBitmap, SelectObject(back, back_bitmap));
   }
-  HBITMAP cache_bitmap = CreateCompatibleBitmap(window_dc, width, height);
-  HBITMAP back_bitmap = CreateCompatibleBitmap(window_dc, width, height);
-  prop::SetHandle(window, prop::kCacheBitmap, cache_bitmap);
-  prop::SetHandle(window, prop::kBackBitmap, back_bitmap);
-  prop::SetHandle(window, prop::kCacheOldBitmap, SelectObject(cache, cache_bitmap));
-  prop::SetHandle(window, prop::kBackOldBitmap, SelectObject(back, back_bitmap));
 
   DrawFrame(window, cache, back, width, height);
   // The region belongs to the window from here on.
