@@ -2,7 +2,11 @@
 // file's declared chunks lie inside what was read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -65,6 +69,30 @@ TEST(SoundKind, DecidedFromTheBytes) {
       {"over the size limit", oversized, SoundKind::kUnknown},
   };
   for (const auto& c : cases) EXPECT_EQ(SoundKindOf(c.bytes), c.kind) << c.name;
+}
+
+// The sound shipped in the program's music folder (client/resources/make_sound.py): a wave the
+// program plays, 16-bit PCM mono, audible, unclipped, and silent at both ends (no click).
+TEST(SoundKind, TheShippedDefaultSoundIsAPlayableWave) {
+  std::ifstream in(std::string(VELMORA_ARTWORK_DIR) + "/music/music.wav", std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 44u);
+  EXPECT_EQ(SoundKindOf(bytes), SoundKind::kWave);
+  const auto u16 = [&](size_t at) { return unsigned(uint8_t(bytes[at])) | unsigned(uint8_t(bytes[at + 1])) << 8; };
+  ASSERT_EQ(bytes.substr(12, 4), "fmt ");
+  EXPECT_EQ(u16(20), 1u);   // PCM
+  EXPECT_EQ(u16(22), 1u);   // mono
+  EXPECT_EQ(u16(34), 16u);  // bits per sample
+  ASSERT_EQ(bytes.substr(36, 4), "data");
+  std::vector<int> samples;
+  for (size_t at = 44; at + 1 < bytes.size(); at += 2) samples.push_back(int16_t(u16(at)));
+  ASSERT_GT(samples.size(), 11025u);  // at least half a second
+  EXPECT_EQ(samples.front(), 0);
+  EXPECT_EQ(samples.back(), 0);
+  int peak = 0;
+  for (int v : samples) peak = std::max(peak, std::abs(v));
+  EXPECT_GT(peak, 8000);
+  EXPECT_LT(peak, 32000);
 }
 
 }  // namespace
