@@ -12,6 +12,7 @@ packages=(
   python3
   libsqlite3-dev sqlite3 libcpp-httplib-dev zlib1g-dev wrk
   clang libclang-rt-14-dev
+  nsis
 )
 
 missing=()
