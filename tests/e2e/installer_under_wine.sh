@@ -17,12 +17,16 @@ mingw="$2"
 if [ $# -ge 3 ]; then
   setup="$3"
 else
-  setup="$(ls "$mingw"/package/velmora-*-x64-setup.exe 2>/dev/null | head -1 || true)"
+  # The newest: packages of earlier versions may still lie beside it.
+  setup="$(ls -t "$mingw"/package/velmora-*-x64-setup.exe 2>/dev/null | head -1 || true)"
 fi
 stage="$mingw/package/Velmora"  # what the installer was made from
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora'
-shortcut="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Velmora.lnk"
-desktop="$WINEPREFIX/drive_c/users/$(id -un)/Desktop/Velmora.lnk"
+# The prefix's user profile (named after the Unix user by Wine): the one with a Start menu.
+profile="$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming 2>/dev/null | head -1 || true)"
+profile="${profile%/AppData/Roaming}"
+shortcut="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Velmora.lnk"
+desktop="$profile/Desktop/Velmora.lnk"
 
 work="$(mktemp -d)"
 dir="$work/Velmora"
@@ -70,6 +74,7 @@ gone() {  # pid: waits up to 10 s for it to end
 }
 
 [ -f "$setup" ] || fail "no installer at '$setup'"
+[ -n "$profile" ] || fail "no user profile in the Wine prefix $WINEPREFIX"
 # A run killed half-way may have left its entry in the shared prefix.
 wine_run reg delete "$key" /f || true
 rm -f "$shortcut" "$desktop"
