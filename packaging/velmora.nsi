@@ -57,6 +57,8 @@ LangString SecDesktopName ${LANG_SIMPCHINESE} "桌面快捷方式"
 LangString SecDesktopName ${LANG_ENGLISH} "Desktop shortcut"
 LangString ProgramRunning ${LANG_SIMPCHINESE} "Velmora 正在运行，无法替换或删除它的文件。$\r$\n请先关闭 Velmora，然后点击“重试”。"
 LangString ProgramRunning ${LANG_ENGLISH} "Velmora is running, so its files cannot be replaced or removed.$\r$\nClose Velmora, then click Retry."
+LangString FilesNotWritten ${LANG_SIMPCHINESE} "无法写入安装文件夹中的文件，安装未完成。"
+LangString FilesNotWritten ${LANG_ENGLISH} "Files in the installation folder could not be written; the installation is incomplete."
 LangString KeepSettingsQuestion ${LANG_SIMPCHINESE} "是否同时删除设置文件 gp.ini？$\r$\n其中保存着您的账号、皮肤和提示音设置。选择“否”将保留它，重新安装到此文件夹后设置仍然有效。"
 LangString KeepSettingsQuestion ${LANG_ENGLISH} "Also delete the settings file gp.ini?$\r$\nIt holds your saved account, skin and sound settings. Choose No to keep it: a later installation into this folder uses it again."
 
@@ -94,6 +96,7 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "© Velmora"
 Section "$(SecProgramName)" SecProgram
   SectionIn RO
   !insertmacro WaitForProgramClosed
+  ClearErrors
   SetOutPath "$INSTDIR"
   File "${STAGE}/velmora.exe"
   SetOutPath "$INSTDIR\music"
@@ -106,6 +109,11 @@ Section "$(SecProgramName)" SecProgram
   File "${STAGE}/ico/5.ico"
   File "${STAGE}/ico/6.ico"
   File "${STAGE}/ico/7.ico"
+  ; A file that could not be written (and was passed over, as silent runs do) fails the
+  ; installation instead of leaving a program that is half old, half missing.
+  ${If} ${Errors}
+    Abort "$(FilesNotWritten)"
+  ${EndIf}
   ; Shortcuts start the program in its own folder.
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"

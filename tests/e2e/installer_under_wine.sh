@@ -79,6 +79,17 @@ gone() {  # pid: waits up to 10 s for it to end
 wine_run reg delete "$key" /f || true
 rm -f "$shortcut" "$desktop"
 
+# --- A folder where a file cannot be written (a directory stands in its way): the silent
+# installation must fail and register nothing, not report success over a missing file.
+blocked="$work/blocked"
+mkdir -p "$blocked/music/music.wav"
+status=0
+wine_run "$setup" /S "/D=Z:${blocked//\//\\}" || status=$?
+[ "$status" -ne 0 ] || fail "the installer reported success although music.wav could not be written"
+! has_key || fail "a failed installation left an uninstall entry"
+[ ! -e "$shortcut" ] || fail "a failed installation left a Start-menu shortcut"
+rm -rf "$blocked"
+
 # --- Silent installation into a folder of our own.
 wine_run "$setup" /S "/D=$windir" || fail "the installer exited with status $?"
 installed="Uninstall.exe ico/1.ico ico/2.ico ico/3.ico ico/4.ico ico/5.ico ico/6.ico ico/7.ico music/music.wav velmora.exe "
