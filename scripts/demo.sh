@@ -17,14 +17,14 @@ for preset in native mingw64; do
 done
 echo "demo: building the service and the client"
 cmake --build build/native -j "$jobs" --target velmora-gateway velmora-admin >/dev/null
-cmake --build build/mingw64 -j "$jobs" --target velmora >/dev/null
+cmake --build build/mingw64 -j "$jobs" --target velmora_package >/dev/null
 
 demo="$root/build/demo"
 shots="$demo/screenshots"
 rm -rf "$demo"
 mkdir -p "$demo/program" "$shots"
-cp build/mingw64/client/velmora.exe "$demo/program/"
-cp -r build/mingw64/artwork/ico "$demo/program/"  # the main window's tab pictures
+# The program directory as it ships: velmora.exe, music\music.wav and the tab pictures in ico\.
+cp -r build/mingw64/package/Velmora/. "$demo/program/"
 build/native/admin/velmora-admin --db "$demo/velmora.db" init --demo >/dev/null
 
 gateway_pid=""
