@@ -62,16 +62,6 @@ if [ "$automatic" -eq 0 ]; then
   exit 0
 fi
 
-# The first visible window whose title matches, or nothing after ten seconds.
-find_window() {
-  local found=""
-  for _ in $(seq 50); do
-    found="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)"
-    [ -n "$found" ] && break
-    sleep 0.2
-  done
-  echo "$found"
-}
 
 # Types the demo account into the login window and signs in; waits for the login's row update.
 sign_in() {
@@ -91,13 +81,13 @@ sign_in() {
 }
 
 # First run: the skin colour of a fresh settings file.
-window="$(find_window Velmora)"
+window="$(velmora_find_window Velmora || true)"
 [ -n "$window" ] || { echo "demo: the login window did not appear"; exit 1; }
 sleep 2
 import -window root "$shots/1-login.png"
 # The sign-up link opens the sign-up window over the login window; "取消" closes it.
 xdotool mousemove --window "$window" 232 219 click 1
-signup="$(find_window "账号注册")"
+signup="$(velmora_find_window "账号注册" || true)"
 [ -n "$signup" ] || { echo "demo: the sign-up window did not appear"; exit 1; }
 sleep 1
 import -window root "$shots/2-sign-up.png"
@@ -111,7 +101,7 @@ done
 sleep 0.5
 # The main-menu caption button opens the settings window; its drawn close button closes it.
 xdotool mousemove --window "$window" 366 10 click 1
-settings="$(find_window "软件设置")"
+settings="$(velmora_find_window "软件设置" || true)"
 [ -n "$settings" ] || { import -window root "$demo/settings-missing.png"; echo "demo: the settings window did not appear"; exit 1; }
 sleep 1
 import -window root "$shots/3-settings.png"
@@ -125,15 +115,15 @@ sqlite3 "$demo/velmora.db" "select '  ' || 账号 || ' online=' || 在线 || ' a
 # today list and announces it with the pop-up at the bottom right of the screen.
 build/native/admin/velmora-admin --db "$demo/velmora.db" recommend 600519 买入 1650.00 1720.00 \
   "放量突破，短线关注" >/dev/null
-popup="$(find_window "收到一个新的消息")"
-[ -n "$popup" ] || popup="$(sleep 5; find_window "收到一个新的消息")"
+popup="$(velmora_find_window "收到一个新的消息" || true)"
+[ -n "$popup" ] || popup="$(sleep 5; velmora_find_window "收到一个新的消息" || true)"
 [ -n "$popup" ] || { echo "demo: the pop-up for a new recommendation did not appear"; exit 1; }
 sleep 1
 import -window root "$shots/5-popup.png"
 # The drawn close button asks first: a skinned confirmation box.
-main="$(find_window Velmora)"
+main="$(velmora_find_window Velmora || true)"
 xdotool mousemove --window "$main" $((951 - 25)) 10 click 1
-box="$(find_window "提示")"
+box="$(velmora_find_window "提示" || true)"
 [ -n "$box" ] || { echo "demo: the close confirmation did not appear"; exit 1; }
 sleep 1
 import -window root "$shots/6-confirmation.png"
@@ -148,7 +138,7 @@ convert -size 560x300 -define gradient:angle=120 gradient:'#ff9a3c-#c0392b' \
   "$demo/program/banner.png"
 sed -i 's/^ls=.*/ls=1/; s|^tpwz=.*|tpwz=Z:'"${demo//\//\\\\}"'\\program\\banner.png|' "$demo/program/gp.ini"
 start_client
-window="$(find_window Velmora)"
+window="$(velmora_find_window Velmora || true)"
 [ -n "$window" ] || { echo "demo: the login window did not appear again"; exit 1; }
 sleep 2
 import -window root "$shots/7-login-picture.png"

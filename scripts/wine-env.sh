@@ -88,3 +88,24 @@ velmora_stop_wine() {
     wait "$VELMORA_XVFB_PID" 2>/dev/null || true
   fi
 }
+
+# Driving the programs' windows on the display, for the end-to-end runs and the demo.
+# Prints the id of a visible window whose title contains $1, waiting up to ten seconds for one;
+# with "last" as $2 the newest of several. Status 1, nothing printed, when none came.
+velmora_find_window() {
+  local found="" pick=head
+  [ "${2:-}" = last ] && pick=tail
+  for _ in $(seq 50); do
+    found="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | "$pick" -n 1 || true)"
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+
+# Keys to a window, focused first.
+velmora_press() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  shift
+  xdotool key "$@"
+}

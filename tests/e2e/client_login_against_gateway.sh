@@ -26,7 +26,6 @@ fail() {
   exit 1
 }
 # Keys go to the focused window: synthetic events sent to a window are not taken.
-press() { xdotool windowfocus --sync "$1" 2>/dev/null || true; shift; xdotool key "$@"; }
 row() { sqlite3 "$work/db" "select 在线 || '|' || 句柄 || '|' || 登陆IP from account where 账号='demo'"; }
 
 mkdir -p "$work/program"
@@ -40,17 +39,8 @@ page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
 timeout 120 "$VELMORA_WINE" "$work/program/velmora.exe" --gateway "${page%talvenor.asp}" </dev/null >/dev/null 2>&1 &
 client_pid=$!
 
-find_window() {  # name, then waits up to 10 s for a visible window with it
-  local w=""
-  for _ in $(seq 50); do
-    w="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)"
-    [ -n "$w" ] && { echo "$w"; return 0; }
-    sleep 0.2
-  done
-  return 1
-}
 
-login="$(find_window Velmora)" || fail "no login window"
+login="$(velmora_find_window Velmora)" || fail "no login window"
 sleep 1
 [ -f "$work/program/gp.ini" ] || fail "gp.ini was not created beside the program"
 before="$(row)"
@@ -61,9 +51,9 @@ xdotool type --delay 20 demo
 xdotool key Return
 xdotool type --delay 20 wrong
 xdotool key Return
-box="$(find_window "提示")" || fail "no message for a wrong password"
+box="$(velmora_find_window "提示")" || fail "no message for a wrong password"
 [ "$(row)" = "$before" ] || fail "a refused login changed the account row"
-press "$box" Return
+velmora_press "$box" Return
 sleep 0.5
 
 # The password box still has the wrong text: replace it.
@@ -78,10 +68,10 @@ IFS='|' read -r online handle address <<<"$(row)"
 [[ "$handle" =~ ^[1-9][0-9]{4}$ ]] || fail "the session handle is not five digits: $handle"
 [ "$address" = "127.0.0.1" ] || fail "the login address is $address"
 
-main="$(find_window Velmora)" || fail "no main window"
-press "$main" alt+F4
-confirm="$(find_window "提示")" || fail "closing the main window did not ask"
-press "$confirm" Return
+main="$(velmora_find_window Velmora)" || fail "no main window"
+velmora_press "$main" alt+F4
+confirm="$(velmora_find_window "提示")" || fail "closing the main window did not ask"
+velmora_press "$confirm" Return
 for _ in $(seq 50); do kill -0 "$client_pid" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$client_pid" 2>/dev/null && fail "the program did not end after the confirmed close"
 client_pid=""

@@ -58,16 +58,6 @@ fail() {
     echo "screen: ${TMPDIR:-/tmp}/velmora-installer-failure.png"
   exit 1
 }
-find_window() {  # name, then waits up to 10 s for a visible window with it
-  local w=""
-  for _ in $(seq 50); do
-    w="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1 || true)"
-    [ -n "$w" ] && { echo "$w"; return 0; }
-    sleep 0.2
-  done
-  return 1
-}
-press() { xdotool windowfocus --sync "$1" 2>/dev/null || true; shift; xdotool key "$@"; }
 gone() {  # pid: waits up to 10 s for it to end
   for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.2; done
   return 1
@@ -114,7 +104,7 @@ page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
 requests_before="$(wc -l <"$work/gateway.log")"
 timeout 60 "$VELMORA_WINE" "$dir/velmora.exe" --gateway "${page%talvenor.asp}" </dev/null >/dev/null 2>&1 &
 client_pid=$!
-login="$(find_window Velmora)" || fail "the installed program showed no login window"
+login="$(velmora_find_window Velmora last)" || fail "the installed program showed no login window"
 for _ in $(seq 25); do [ -f "$dir/gp.ini" ] && break; sleep 0.2; done
 [ -f "$dir/gp.ini" ] || fail "gp.ini was not written beside the installed program"
 [ "$(wc -l <"$work/gateway.log")" -gt "$requests_before" ] || fail "the program did not talk to the service"
@@ -123,7 +113,7 @@ status=0
 wine_run "$dir/Uninstall.exe" /S "_?=$windir" || status=$?
 [ "$status" -ne 0 ] || fail "the uninstaller reported success while the program was running"
 [ -f "$dir/velmora.exe" ] && has_key || fail "the refused uninstall removed something"
-press "$login" alt+F4
+velmora_press "$login" alt+F4
 gone "$client_pid" || { kill "$client_pid" 2>/dev/null; gone "$client_pid" || fail "the program did not end"; }
 client_pid=""
 printf 'name=someone\r\n' >>"$dir/gp.ini"  # as if the user had saved settings
@@ -142,9 +132,9 @@ wine_run "$setup" /S "/D=$windir" || fail "the second installation exited with s
 cmp -s "$dir/gp.ini" "$work/settings" || fail "installing again changed gp.ini"
 timeout 60 "$VELMORA_WINE" "$dir/Uninstall.exe" "_?=$windir" </dev/null >>"$work/wine.log" 2>&1 &
 uninstaller_pid=$!
-window="$(find_window Velmora)" || fail "the uninstaller showed no window"
+window="$(velmora_find_window Velmora last)" || fail "the uninstaller showed no window"
 sleep 0.5
-press "$window" Return  # the confirmation page: "Uninstall"
+velmora_press "$window" Return  # the confirmation page: "Uninstall"
 question=""
 for _ in $(seq 50); do
   question="$(xdotool search --onlyvisible --name Velmora 2>/dev/null | grep -vx "$window" | tail -1 || true)"
@@ -152,9 +142,9 @@ for _ in $(seq 50); do
   sleep 0.2
 done
 [ -n "$question" ] || fail "the uninstaller did not ask about gp.ini"
-press "$question" y  # "Yes": delete the settings too
+velmora_press "$question" y  # "Yes": delete the settings too
 sleep 1
-press "$window" Return  # the finished page: "Close"
+velmora_press "$window" Return  # the finished page: "Close"
 gone "$uninstaller_pid" || fail "the uninstaller did not end"
 wait "$uninstaller_pid" || fail "the uninstaller run by hand exited with status $?"
 uninstaller_pid=""

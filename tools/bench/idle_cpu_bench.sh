@@ -31,13 +31,7 @@ velmora_start_wine
 
 "$VELMORA_WINE" "$work/program/velmora.exe" --gateway "${page%talvenor.asp}" </dev/null >"$work/client.log" 2>&1 &
 client_pid=$!
-login=""
-for _ in $(seq 100); do
-  login="$(xdotool search --onlyvisible --name Velmora 2>/dev/null | head -1 || true)"
-  [ -n "$login" ] && break
-  sleep 0.2
-done
-[ -n "$login" ] || { echo "the login window did not appear"; exit 1; }
+login="$(velmora_find_window Velmora)" || { echo "the login window did not appear"; exit 1; }
 sleep 1
 xdotool mousemove --window "$login" 200 144 click 1
 sleep 0.3
