@@ -14,12 +14,14 @@
 #include "gateway/result_rows.h"
 #include "memory_profile_store.h"
 #include "session/login.h"
+#include "canned_gateway.h"
 
 namespace velmora {
 namespace {
 
 using testing::FreshStore;
 using testing::MemoryProfileStore;
+using testing::ServiceAnswer;
 
 // Answers every query with one scripted text and logs each statement as "query: ..." or
 // "execute: ...". `before_each` sees the world as it is when a statement leaves.
@@ -42,20 +44,10 @@ class ScriptedGateway final : public GatewayLink {
   }
 };
 
-// An answer as the service writes it: every field followed by "々", every row by "☆".
-std::string Answer(const std::vector<std::vector<std::string>>& rows) {
-  std::string out;
-  for (const auto& row : rows) {
-    for (const std::string& field : row) out += field + std::string(kFieldSeparator);
-    out += kRowSeparator;
-  }
-  return out;
-}
-
 const std::vector<std::string> kHeader = {"账号", "密码", "在线", "状态", "登陆IP"};
 
 std::string AccountRow(const std::string& name, const std::string& password, const std::string& state) {
-  return Answer({kHeader, {name, Rc4HexEncode(password), "0", state, "10.0.0.1"}});
+  return ServiceAnswer({kHeader, {name, Rc4HexEncode(password), "0", state, "10.0.0.1"}});
 }
 
 DateTime At(int y, int mo, int d, int h, int mi, int s) { return *DateTime::FromCivil({y, mo, d, h, mi, s}); }
@@ -149,12 +141,12 @@ TEST(Login, RefusalsShowTheirMessageAndSendNoUpdate) {
   };
   const Case cases[] = {
       {"no answer", "", LoginResult::kBadAccount, kBadAccount, false},
-      {"no such account", Answer({kHeader}), LoginResult::kBadAccount, kBadAccount, false},
+      {"no such account", ServiceAnswer({kHeader}), LoginResult::kBadAccount, kBadAccount, false},
       {"duplicated name",
-       Answer({kHeader, {"张三", stored, "0", "0", ""}, {"张三", stored, "0", "0", ""}}),
+       ServiceAnswer({kHeader, {"张三", stored, "0", "0", ""}, {"张三", stored, "0", "0", ""}}),
        LoginResult::kBadAccount, kBadAccount, false},
       {"wrong password", AccountRow("张三", "pw2", "0"), LoginResult::kBadPassword, kBadPassword, true},
-      {"hex case only", Answer({kHeader, {"张三", lower_hex, "0", "0", ""}}), LoginResult::kBadPassword,
+      {"hex case only", ServiceAnswer({kHeader, {"张三", lower_hex, "0", "0", ""}}), LoginResult::kBadPassword,
        kBadPassword, true},
       {"frozen", AccountRow("张三", "pw", "1"), LoginResult::kFrozen, kFrozen, true},
   };

@@ -10,9 +10,12 @@
 #include "gateway/rc4.h"
 #include "gateway/result_rows.h"
 #include "session/signup.h"
+#include "canned_gateway.h"
 
 namespace velmora {
 namespace {
+
+using testing::ServiceAnswer;
 
 // Logs each statement as "query: ...", "check: ..." or "execute: ..."; answers queries with one
 // text, checks from a queue (then "" for no answer), executes with one text.
@@ -41,16 +44,7 @@ class ScriptedGateway final : public GatewayLink {
   }
 };
 
-std::string Answer(const std::vector<std::vector<std::string>>& rows) {
-  std::string out;
-  for (const auto& row : rows) {
-    for (const std::string& field : row) out += field + std::string(kFieldSeparator);
-    out += kRowSeparator;
-  }
-  return out;
-}
-
-std::string SwitchRow(const std::string& value) { return Answer({{"lset1"}, {value}}); }
+std::string SwitchRow(const std::string& value) { return ServiceAnswer({{"lset1"}, {value}}); }
 
 const DateTime kNow = *DateTime::FromCivil({2011, 4, 21, 15, 7, 9});
 const std::string kNowText = "2011年4月21日15时7分9秒";
@@ -128,7 +122,7 @@ TEST(SignUp, OnlyASwitchOfExactlyOneOpensSignUp) {
       {"empty", SwitchRow(""), ""},
       {"1 with a space", SwitchRow("1 "), "1 "},
       {"01", SwitchRow("01"), "01"},
-      {"no layout row", Answer({{"lset1"}}), ""},
+      {"no layout row", ServiceAnswer({{"lset1"}}), ""},
       {"no answer", "", ""},
   };
   for (const Case& c : cases) {

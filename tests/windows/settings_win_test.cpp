@@ -11,6 +11,7 @@
 #include "app/profile_store_win.h"
 #include "app/settings_file.h"
 #include "runtime/gbk_win.h"
+#include "scratch_directory.h"
 
 namespace velmora::win {
 namespace {
@@ -18,19 +19,8 @@ namespace {
 class SettingsOnDisk : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    ASSERT_GT(n, 0u);
-    dir_ = std::wstring(temp, n) + L"velmora设置-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(GetTickCount64());
-    ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
-    dir_gbk_ = WideToGbk(dir_);
+    ASSERT_TRUE(scratch_.created());
   }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(dir_), ignored);
-  }
-
   std::wstring IniPathWide() const { return dir_ + L"\\gp.ini"; }
   std::string FileBytes() const {
     std::ifstream in(std::filesystem::path(IniPathWide()), std::ios::binary);
@@ -41,8 +31,9 @@ class SettingsOnDisk : public ::testing::Test {
     out << bytes;
   }
 
-  std::wstring dir_;
-  std::string dir_gbk_;
+  const testing::ScratchDirectory scratch_{L"velmora设置-"};
+  const std::wstring& dir_ = scratch_.wide();
+  const std::string& dir_gbk_ = scratch_.gbk();
 };
 
 TEST_F(SettingsOnDisk, EnsureFileWritesTheTemplateOnlyWhenMissing) {

@@ -19,6 +19,7 @@
 #include "app/settings_changes.h"
 #include "app/settings_file.h"
 #include "runtime/gbk_win.h"
+#include "scratch_directory.h"
 #include "skin/skin_engine_win.h"
 #include "thread_windows.h"
 #include "ui/settings_layout.h"
@@ -93,13 +94,7 @@ struct DialogCall {
 class SettingsWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    ASSERT_GT(n, 0u);
-    dir_ = std::wstring(temp, n) + L"velmora设置窗口-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(GetTickCount64());
-    ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
-    dir_gbk_ = WideToGbk(dir_);
+    ASSERT_TRUE(scratch_.created());
     store_ = std::make_unique<IniFileProfileStore>(SettingsFilePath(dir_gbk_));
     SettingsFile(*store_, dir_gbk_).EnsureFile();
     picture_ = dir_gbk_ + "\\天空.bmp";
@@ -131,8 +126,6 @@ class SettingsWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     if (opener_) DestroyWindow(opener_);
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(dir_), ignored);
   }
 
   static void PutFile(const std::string& gbk_path, const std::string& bytes) {
@@ -152,8 +145,9 @@ class SettingsWindowTest : public ::testing::Test {
   void Show(HWND opener) { ShowSettingsWindow(opener, *store_, dialogs_); }
 
   SkinEngine skin_;  // as in the program: the window attaches to it and the choices go through it
-  std::wstring dir_;
-  std::string dir_gbk_;
+  const testing::ScratchDirectory scratch_{L"velmora设置窗口-"};
+  const std::wstring& dir_ = scratch_.wide();
+  const std::string& dir_gbk_ = scratch_.gbk();
   std::unique_ptr<IniFileProfileStore> store_;  // gp.ini in a fresh directory of the test's own
   SettingsDialogs dialogs_;
   std::deque<std::optional<COLORREF>> colour_answers_;
