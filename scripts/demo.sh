@@ -67,12 +67,7 @@ fi
 sign_in() {
   local login="$1" updates
   updates="$(grep -c "kind=update rows=1" "$demo/gateway.log" || true)"
-  xdotool mousemove --window "$login" 200 144 click 1
-  sleep 0.3
-  xdotool type --delay 30 demo
-  xdotool key Return
-  xdotool type --delay 30 demo123
-  xdotool key Return
+  velmora_type_login "$login" demo demo123
   for _ in $(seq 50); do
     [ "$(grep -c "kind=update rows=1" "$demo/gateway.log" || true)" -gt "$updates" ] && break
     sleep 0.2

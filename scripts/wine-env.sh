@@ -109,3 +109,14 @@ velmora_press() {
   shift
   xdotool key "$@"
 }
+
+# Signs in as a user would: a click into the login window's account box, the account, Return
+# (which moves on to the password box), the password, Return.
+velmora_type_login() {
+  xdotool mousemove --window "$1" 200 144 click 1
+  sleep 0.3
+  xdotool type --delay 30 "$2"
+  xdotool key Return
+  xdotool type --delay 30 "$3"
+  xdotool key Return
+}

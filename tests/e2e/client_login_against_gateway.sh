@@ -45,12 +45,7 @@ sleep 1
 [ -f "$work/program/gp.ini" ] || fail "gp.ini was not created beside the program"
 before="$(row)"
 
-xdotool mousemove --window "$login" 200 144 click 1
-sleep 0.3
-xdotool type --delay 20 demo
-xdotool key Return
-xdotool type --delay 20 wrong
-xdotool key Return
+velmora_type_login "$login" demo wrong
 box="$(velmora_find_window "提示")" || fail "no message for a wrong password"
 [ "$(row)" = "$before" ] || fail "a refused login changed the account row"
 velmora_press "$box" Return

@@ -33,12 +33,7 @@ velmora_start_wine
 client_pid=$!
 login="$(velmora_find_window Velmora)" || { echo "the login window did not appear"; exit 1; }
 sleep 1
-xdotool mousemove --window "$login" 200 144 click 1
-sleep 0.3
-xdotool type --delay 30 demo
-xdotool key Return
-xdotool type --delay 30 demo123
-xdotool key Return
+velmora_type_login "$login" demo demo123
 sleep 5  # signed in, the initial load done
 
 ticks() {  # utime + stime of the process whose command line matches $1
