@@ -141,9 +141,9 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void MainWindow::OnSized(WPARAM kind, int width, int height) {
   if (kind == SIZE_MINIMIZED) {
-    // Minimised means hidden into the notification area.
-    ShowWindow(hwnd(), SW_HIDE);
-    if (tray_) tray_->Add(TrayIconImage(), State().product_title);
+    // Minimised means hidden into the notification area. A shell without one (or refusing the
+    // icon) leaves the window minimised on the taskbar: hidden, nothing would bring it back.
+    if (tray_ && tray_->Add(TrayIconImage(), State().product_title)) ShowWindow(hwnd(), SW_HIDE);
     return;
   }
   if (feed_) feed_->Relayout(width, height);

@@ -28,6 +28,7 @@ class MainWindow final : public Window {
   // Browser page 1 to 6.
   BrowserPage* Page(int n) const { return browsers_[size_t(n - 1)].get(); }
   const TrayIcon* Tray() const { return tray_.get(); }
+  TrayIcon* Tray() { return tray_.get(); }
 
  private:
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;

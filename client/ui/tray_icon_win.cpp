@@ -38,21 +38,21 @@ bool TrayIcon::Add(HICON icon, const std::string& gbk_tip) {
   icon_ = icon;
   tip_ = GbkToWide(gbk_tip);
   NOTIFYICONDATAW data = Data();
-  shown_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  shown_ = notify_(NIM_ADD, &data) != FALSE;
   return shown_;
 }
 
 void TrayIcon::Remove() {
   if (!shown_) return;
   NOTIFYICONDATAW data = Data();
-  Shell_NotifyIconW(NIM_DELETE, &data);
+  notify_(NIM_DELETE, &data);
   shown_ = false;
 }
 
 void TrayIcon::Restore() {
   if (!shown_) return;
   NOTIFYICONDATAW data = Data();
-  Shell_NotifyIconW(NIM_ADD, &data);
+  notify_(NIM_ADD, &data);
 }
 
 }  // namespace velmora::win

@@ -27,6 +27,11 @@ class TrayIcon {
   // The message the shell broadcasts when the taskbar is recreated.
   static UINT TaskbarCreatedMessage();
 
+  // The shell call behind the icon. Tests put in one that refuses, as a shell without a
+  // notification area does.
+  using ShellNotify = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
+  void SetShellNotify(ShellNotify notify) { notify_ = notify; }
+
  private:
   NOTIFYICONDATAW Data() const;
 
@@ -35,6 +40,7 @@ class TrayIcon {
   HICON icon_ = nullptr;
   std::wstring tip_;
   bool shown_ = false;
+  ShellNotify notify_ = Shell_NotifyIconW;
 };
 
 }  // namespace velmora::win

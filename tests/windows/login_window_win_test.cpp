@@ -49,6 +49,8 @@ using testing::WriteWholeFile;
 // Windows of this thread only: other test processes share the display.
 HWND OurMainWindow() { return testing::ThreadWindowOfClass(win::MainWindow::kClassName); }
 
+BOOL WINAPI RefuseIcon(DWORD, PNOTIFYICONDATAW) { return FALSE; }
+
 std::wstring IniPath() { return Wide(SettingsFilePath(win::ProgramDirectory())); }
 
 std::string IniValue(const wchar_t* key) {
@@ -314,7 +316,7 @@ TEST_F(LoginWindow, MainWindowPagesFollowTheServiceTheSizeAndTheTray) {
     window_->SignIn();
   }
   ASSERT_NE(window_->Main(), nullptr);
-  const win::MainWindow& main_window = *window_->Main();
+  win::MainWindow& main_window = *window_->Main();
   HWND main = main_window.hwnd();
   EXPECT_EQ(WindowTextGbk(window_->hwnd()), "行情");  // the first page caption names the login window
 
@@ -365,6 +367,16 @@ TEST_F(LoginWindow, MainWindowPagesFollowTheServiceTheSizeAndTheTray) {
   RECT placed{};
   GetWindowRect(main, &placed);
   EXPECT_NEAR((placed.left + placed.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+
+  // A shell that refuses the icon: the window stays minimised where the user can reach it.
+  main_window.Tray()->SetShellNotify(RefuseIcon);
+  SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_TRUE(IsIconic(main));
+  EXPECT_FALSE(main_window.Tray()->shown());
+  SendMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsIconic(main));
+  main_window.Tray()->SetShellNotify(Shell_NotifyIconW);
 
   // Closing asks; cancelling keeps the window and every page.
   {
