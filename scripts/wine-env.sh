@@ -53,6 +53,12 @@ velmora_make_prefix() {
 velmora_start_wine() {
   velmora_make_prefix
   if [ -z "${DISPLAY:-}" ]; then
+    # A server still running for this prefix serves another display (perhaps one that is gone):
+    # its desktop process would stay bound there, and our programs would get X errors and no
+    # notification area. Stop it before starting on a display of our own.
+    if "$VELMORA_WINESERVER" -k </dev/null >/dev/null 2>&1; then
+      timeout 30 "$VELMORA_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+    fi
     local n
     for n in $(seq 90 120); do
       if [ ! -e "/tmp/.X$n-lock" ]; then
