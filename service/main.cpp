@@ -1,6 +1,7 @@
 // velmora-gateway: serves the gateway page over HTTP on the service's database.
 //   velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]
 //                   [--deny FILE] [--key DIGITS] [--threads N]
+//                   [--max-per-address N]
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -26,6 +27,8 @@ struct Options {
   std::string base = "/";
   // Every kept-alive connection holds a thread while it is open, so there are many.
   int threads = 64;
+  // Connections one client address may hold open; generous, since an office may share one.
+  int max_per_address = int(velmora::service::GatewayHttpServer::kDefaultMaxPerAddress);
   velmora::service::ServiceOptions service;
 };
 
@@ -33,7 +36,8 @@ int Usage(const std::string& message) {
   std::fprintf(stderr, "velmora-gateway: %s\n", message.c_str());
   std::fprintf(stderr,
                "usage: velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]\n"
-               "                       [--deny FILE] [--key DIGITS] [--threads N]\n");
+               "                       [--deny FILE] [--key DIGITS] [--threads N]\n"
+               "                       [--max-per-address N]\n");
   return 2;
 }
 
@@ -82,6 +86,8 @@ int ParseArgs(int argc, char** argv, Options& o) {
       o.service.key_digits = v;
     } else if (a == "--threads") {
       if (!ParseNumber(v, 1, 256, o.threads)) return Usage("--threads takes 1 to 256");
+    } else if (a == "--max-per-address") {
+      if (!ParseNumber(v, 1, 1024, o.max_per_address)) return Usage("--max-per-address takes 1 to 1024");
     } else {
       return Usage("unknown option " + a);
     }
@@ -120,8 +126,10 @@ int main(int argc, char** argv) {
   }
   GatewayService service(*store, options.service, velmora::service::LocalNow);
 
-  httplib::Server server;
+  velmora::service::GatewayHttpServer server;
   ConfigureServer(server, options.threads, kMaxBody);
+  server.set_max_connections_per_address(size_t(options.max_per_address));
+  server.set_refusal_log([](const std::string& line) { Log(line); });
 
   // The body is read through a content reader: the library's own form parsing would refuse form
   // bodies over 8 KiB, and the page takes its fields itself. kMaxBody still bounds the body.

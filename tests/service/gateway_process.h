@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "gateway/gateway_client.h"
 #include "gateway/machine_id.h"
@@ -22,22 +23,35 @@
 namespace velmora::service::testing {
 
 // velmora-gateway on a free port, its log in a file; stopped (SIGTERM) when the test ends.
+// `options` come after the defaults and so override them (for example {"--threads", "64"}).
 class GatewayProcess {
  public:
-  explicit GatewayProcess(const std::string& db) : log_(db + ".log") { Start(db); }
+  explicit GatewayProcess(const std::string& db, const std::vector<std::string>& options = {}) : log_(db + ".log") {
+    Start(db, options);
+  }
   ~GatewayProcess() { Stop(SIGTERM); }
   GatewayProcess(const GatewayProcess&) = delete;
   GatewayProcess& operator=(const GatewayProcess&) = delete;
 
   const std::string& address() const { return address_; }
-  // Ends the process with `sig` and returns its exit status (or 128 + signal).
+  // Ends the process with `sig` and returns its exit status (or 128 + signal); one that has not
+  // ended after 30 s is killed and reported as -1.
   int Stop(int sig) {
     if (pid_ <= 0) return -1;
     kill(pid_, sig);
     int status = 0;
-    waitpid(pid_, &status, 0);
+    bool ended = false;
+    for (int i = 0; i < 3000 && !ended; ++i) {
+      ended = waitpid(pid_, &status, WNOHANG) == pid_;
+      if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+    }
     pid_ = -1;
     std::remove(log_.c_str());
+    if (!ended) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   std::string Log() const {
@@ -48,14 +62,18 @@ class GatewayProcess {
   }
 
  private:
-  void Start(const std::string& db) {
+  void Start(const std::string& db, const std::vector<std::string>& options) {
+    std::vector<std::string> args = {VELMORA_GATEWAY_EXE, "--db", db, "--listen", "127.0.0.1:0", "--threads", "4"};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       const int fd = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       dup2(fd, 1);
       dup2(fd, 2);
-      execl(VELMORA_GATEWAY_EXE, VELMORA_GATEWAY_EXE, "--db", db.c_str(), "--listen", "127.0.0.1:0", "--threads",
-            "4", static_cast<char*>(nullptr));
+      execv(VELMORA_GATEWAY_EXE, argv.data());
       _exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);

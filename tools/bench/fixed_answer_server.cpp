@@ -65,7 +65,9 @@ int main(int argc, char** argv) {
   if (const int rc = ParseArgs(argc, argv, options); rc != 0) return rc;
   const std::string answer = FixedAnswer(options.size);
 
-  httplib::Server server;
+  // The gateway's own connection handling; every benchmark connection comes from one address.
+  velmora::service::GatewayHttpServer server;
+  server.set_max_connections_per_address(1024);
   velmora::service::ConfigureServer(server, options.threads, 1 << 20);
   server.Post("/talvenor.asp", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(answer, "text/html; charset=gb2312");

@@ -76,8 +76,9 @@ PY
 
 start_gateway() {  # $1: where its log goes
   port="$(free_port)"
+  # wrk's connections all come from 127.0.0.1: let each of them in.
   "$build/service/velmora-gateway" --db "$work/bench.db" --listen "127.0.0.1:$port" \
-    --threads "$server_threads" >"$1" &
+    --threads "$server_threads" --max-per-address "$connections" >"$1" &
   server_pid=$!
   wait_ready "$port"
   url="http://127.0.0.1:$port/talvenor.asp"
