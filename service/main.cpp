@@ -11,6 +11,7 @@
 #include "gateway/wire_codec.h"
 #include "gateway_service.h"
 #include "http_server.h"
+#include "log_text.h"
 
 namespace {
 
@@ -101,14 +102,16 @@ constexpr size_t kMaxBody = 1 << 20;
 
 std::mutex g_log_mutex;
 
+// One line a call: whatever a request put into `line` is escaped, so it cannot start another.
 void Log(const std::string& line) {
+  const std::string text = velmora::service::EscapeLogText(line);
   const std::time_t t = std::time(nullptr);
   std::tm tm{};
   localtime_r(&t, &tm);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
   std::lock_guard lock(g_log_mutex);
-  std::fprintf(stdout, "%s %s\n", stamp, line.c_str());
+  std::fprintf(stdout, "%s %s\n", stamp, text.c_str());
 }
 
 }  // namespace
