@@ -30,6 +30,15 @@ bool ExecSql(sqlite3* db, const std::string& sql, std::string& error) {
   return false;
 }
 
+bool ProbeWrite(sqlite3* db, std::string& error) {
+  if (sqlite3_db_readonly(db, "main") != 0) {
+    error = "the database is read-only";
+    return false;
+  }
+  if (!ExecSql(db, "BEGIN IMMEDIATE;", error)) return false;
+  return ExecSql(db, "ROLLBACK;", error);
+}
+
 Database OpenDatabase(const std::string& path, OpenMode mode, std::string& error) {
   sqlite3* raw = nullptr;
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX |

@@ -40,6 +40,10 @@ enum class OpenMode { kCreateIfMissing, kMustExist };
 // Nothing, with `error` set, when it cannot.
 Database OpenDatabase(const std::string& path, OpenMode mode, std::string& error);
 
+// True when `db` can be written: not opened read-only (SQLite falls back to that silently for a
+// file it may not write) and its write lock can be taken; the lock is given back at once.
+bool ProbeWrite(sqlite3* db, std::string& error);
+
 // Runs statements without results (set-up, admin changes); false with `error` on failure.
 bool ExecSql(sqlite3* db, const std::string& sql, std::string& error);
 

@@ -50,6 +50,16 @@ int StampDistance(std::string_view stamp, DateTime now) {
 
 constexpr int kStampTolerance = 90;
 
+// Which account a statement reads or writes: its condition's name, or a new account's name.
+std::string AccountNamed(const Statement& st) {
+  if (st.table->name != "account") return {};
+  if (st.where) return st.where->value.text;
+  for (size_t i = 0; i < st.columns.size() && i < st.values.size(); ++i) {
+    if (st.columns[i]->name == "账号") return st.values[i].text;
+  }
+  return {};
+}
+
 }  // namespace
 
 bool FormField(std::string_view body, std::string_view name, std::string& value) {
@@ -163,10 +173,11 @@ std::string GatewayService::Statement(std::string_view op, std::string_view post
     return Answer(now, "");
   }
   record.kind = std::string(KindName(recognised.statement->kind));
-  const StoreResult result = store_.Run(*recognised.statement);
+  record.account = AccountNamed(*recognised.statement);
+  const StoreResult result = store_.Run(*recognised.statement, options_.max_payload);
   record.rows = result.rows;
   if (!result.ok) {
-    record.outcome = "failed: " + result.error;
+    record.outcome = (result.refused ? "refused: " : "failed: ") + result.error;
     return Answer(now, "");
   }
   const auto payload = Utf8ToGbk(result.payload);

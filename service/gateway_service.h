@@ -16,6 +16,7 @@ struct ServiceOptions {
   std::string key_digits;              // the request key; the client's built-in one by default
   bool twelve_hour_clock = false;      // answer times as "2026-12-09 下午 2:03:05"
   std::set<std::string> denied_machines;  // machine identifiers refused at the handshake
+  size_t max_payload = kDefaultMaxPayload;  // longest answer built; a longer one is a failure
 };
 
 // What one request did, for the log line.
@@ -24,6 +25,7 @@ struct RequestRecord {
   std::string kind;     // statement kind, "handshake", or ""
   std::string outcome;  // "ok", or why it was refused or failed
   int64_t rows = 0;
+  std::string account;  // the account an accepted statement read or wrote (UTF-8), or ""
 };
 
 class GatewayService {

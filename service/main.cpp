@@ -1,6 +1,6 @@
 // velmora-gateway: serves the gateway page over HTTP on the service's database.
 //   velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]
-//                   [--deny FILE] [--key DIGITS] [--threads N]
+//                   [--deny FILE] [--key DIGITS] [--threads N] [--max-answer MIB]
 //                   [--max-per-address N]
 #include <chrono>
 #include <cstdio>
@@ -37,7 +37,7 @@ int Usage(const std::string& message) {
   std::fprintf(stderr, "velmora-gateway: %s\n", message.c_str());
   std::fprintf(stderr,
                "usage: velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]\n"
-               "                       [--deny FILE] [--key DIGITS] [--threads N]\n"
+               "                       [--deny FILE] [--key DIGITS] [--threads N] [--max-answer MIB]\n"
                "                       [--max-per-address N]\n");
   return 2;
 }
@@ -85,6 +85,10 @@ int ParseArgs(int argc, char** argv, Options& o) {
     } else if (a == "--key") {
       if (!velmora::WireKey::FromDigits(v)) return Usage("--key takes decimal digits");
       o.service.key_digits = v;
+    } else if (a == "--max-answer") {
+      int mib = 0;
+      if (!ParseNumber(v, 1, 1024, mib)) return Usage("--max-answer takes 1 to 1024 (MiB)");
+      o.service.max_payload = size_t(mib) << 20;
     } else if (a == "--threads") {
       if (!ParseNumber(v, 1, 256, o.threads)) return Usage("--threads takes 1 to 256");
     } else if (a == "--max-per-address") {
@@ -156,13 +160,15 @@ int main(int argc, char** argv) {
     char timing[32];
     std::snprintf(timing, sizeof timing, "%.2fms", ms);
     Log(req.remote_addr + " op=" + record.op + " kind=" + (record.kind.empty() ? "-" : record.kind) +
-        " rows=" + std::to_string(record.rows) + " " + timing + " " + record.outcome);
+        " rows=" + std::to_string(record.rows) + " " + timing + " " + record.outcome +
+        (record.account.empty() ? "" : " account=" + record.account));
   });
+  // Healthy only while the database can be written too: a service that can only read fails
+  // every sign-in and sign-out.
   server.Get("/healthz", [&](const httplib::Request&, httplib::Response& res) {
-    velmora::service::Statement probe;
-    probe.kind = velmora::service::StatementKind::kCount;
-    probe.table = velmora::service::FindTable("lset");
-    const bool ok = store->Run(probe).ok;
+    std::string why;
+    const bool ok = store->CheckWritable(why);
+    if (!ok) Log("health: " + why);
     res.status = ok ? 200 : 503;
     res.set_content(ok ? "ok\n" : "database unavailable\n", "text/plain");
   });

@@ -4,6 +4,8 @@
 #include <array>
 #include <limits>
 
+#include "value_rules.h"
+
 namespace velmora::service {
 namespace {
 
@@ -93,15 +95,18 @@ constexpr std::array<std::string_view, 4> kLoginColumns = {"在线", "登陆时�
 constexpr std::array<std::string_view, 7> kSignUpColumns = {"账号", "密码", "姓名", "身份证号",
                                                            "状态", "创建时间", "在线"};
 
-// Texts that would break every answer that later carries them: the row and field marks the
-// client splits on, and the mark between the server time and the payload.
-bool BreaksAnswers(const Value& v) {
-  if (!v.is_text) return false;
-  for (std::string_view mark : {"々", "☆", "{[good-wren]}"}) {
-    if (v.text.find(mark) != std::string::npos) return true;
-  }
-  return false;
-}
+// The client's three reads of an account row, each on its own operation and always of one row
+// by its name: the login's, the presence check's, and the sign-up's name check (which answers
+// only whether the row exists). Any other read would hand out other users' rows and passwords.
+struct AccountRead {
+  StatementOp op;
+  std::vector<std::string_view> columns;  // in order; empty for "*"
+};
+const std::array<AccountRead, 3> kAccountReads = {{
+    {StatementOp::kQuery, {"账号", "密码", "在线", "状态", "登陆IP"}},
+    {StatementOp::kQuery, {"句柄"}},
+    {StatementOp::kCheck, {}},
+}};
 
 template <size_t N>
 bool OneOf(const Column* c, const std::array<std::string_view, N>& names) {
@@ -226,6 +231,8 @@ class Parser {
       for (const std::string& n : names) {
         const Column* c = st.table->FindColumn(n);
         if (!c) return Fail("no such column in " + st.table->name + ": " + n);
+        // Never sent by the client, and each repeat makes the answer longer by a column.
+        if (std::find(st.columns.begin(), st.columns.end(), c) != st.columns.end()) return Fail("column twice");
         st.columns.push_back(c);
       }
     }
@@ -254,11 +261,25 @@ class Parser {
       if (!ExpectPunct('=')) return false;
       auto v = Literal();
       if (!v) return false;
-      if (BreaksAnswers(*v)) return Fail("a value holding an answer mark");
+      if (auto refusal = WrittenValueRefusal(*c, *v, false); !refusal.empty()) return Fail(std::move(refusal));
       st.assignments.push_back({c, std::move(*v)});
     } while (Punct(','));
     if (!Expect("where") || !Condition(st, st.where)) return false;
-    return st.where->column->name == "账号" || Fail("accounts are changed by name only");
+    return ByName(st) || Fail("accounts are changed by name only");
+  }
+
+  // "账号='…'": the one condition the client puts on an account row.
+  static bool ByName(const Statement& st) {
+    return st.where && st.where->column->name == "账号" && st.where->value.is_text;
+  }
+
+  bool IsAccountRead(const Statement& st, StatementOp op) const {
+    if (st.kind != StatementKind::kSelect || !ByName(st)) return false;
+    return std::any_of(kAccountReads.begin(), kAccountReads.end(), [&](const AccountRead& read) {
+      if (read.op != op || read.columns.empty() != star_) return false;
+      return star_ || std::equal(read.columns.begin(), read.columns.end(), st.columns.begin(), st.columns.end(),
+                                 [](std::string_view name, const Column* c) { return c->name == name; });
+    });
   }
 
   bool Insert(Statement& st) {
@@ -277,17 +298,26 @@ class Parser {
     do {
       auto v = Literal();
       if (!v) return false;
-      if (BreaksAnswers(*v)) return Fail("a value holding an answer mark");
       st.values.push_back(std::move(*v));
     } while (Punct(','));
     if (!ExpectPunct(')')) return false;
     if (st.values.size() != st.columns.size()) return Fail("as many values as columns");
-    const bool names_account =
-        std::any_of(st.columns.begin(), st.columns.end(), [](const Column* c) { return c->name == "账号"; });
-    return names_account || Fail("a new account needs its name");
+    // A sign-up writes every column of a new account: one left out would take the column's
+    // default, an empty password among them.
+    if (st.columns.size() != kSignUpColumns.size()) return Fail("a new account needs every sign-up column");
+    for (size_t i = 0; i < st.values.size(); ++i) {
+      if (auto refusal = WrittenValueRefusal(*st.columns[i], st.values[i], true); !refusal.empty()) {
+        return Fail(std::move(refusal));
+      }
+    }
+    return true;
   }
 
   bool FitsOperation(Statement& st, StatementOp op) {
+    if (st.table->name == "account" && st.kind != StatementKind::kUpdate && st.kind != StatementKind::kInsert &&
+        !IsAccountRead(st, op)) {
+      return Fail("not one of the client's reads of an account");
+    }
     switch (op) {
       case StatementOp::kExecute:
         return st.kind == StatementKind::kUpdate || st.kind == StatementKind::kInsert ||

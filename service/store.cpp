@@ -1,26 +1,45 @@
 #include "store.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <initializer_list>
 
 #include "schema.h"
 
 namespace velmora::service {
 namespace {
 
+// Columns of an account row a gateway connection may read and change: the ones the client's
+// login, presence check, name check and sign-out use. The rest (the sign-up's contact fields,
+// the times) are written by a sign-up and read only by the operators' tools.
+bool IsOneOf(const char* name, std::initializer_list<std::string_view> names) {
+  return name && std::find(names.begin(), names.end(), std::string_view(name)) != names.end();
+}
+bool ReadableAccountColumn(const char* column) {
+  return IsOneOf(column, {"编号", "账号", "密码", "在线", "状态", "登陆IP", "句柄"});
+}
+bool ChangeableAccountColumn(const char* column) { return IsOneOf(column, {"在线", "登陆时间", "登陆IP", "句柄"}); }
+
+bool IsAccount(const char* table) { return table && std::strcmp(table, "account") == 0; }
+bool IsSequence(const char* table) { return table && std::strcmp(table, "sqlite_sequence") == 0; }
+
 int Authorize(void*, int action, const char* a, const char* b, const char*, const char*) {
-  const auto known = [](const char* table) {
-    return table && (FindTable(table) != nullptr || std::strcmp(table, "sqlite_sequence") == 0);
-  };
+  const auto allow = [](bool ok) { return ok ? SQLITE_OK : SQLITE_DENY; };
   switch (action) {
     case SQLITE_SELECT:
       return SQLITE_OK;
     case SQLITE_READ:
-      return known(a) ? SQLITE_OK : SQLITE_DENY;
+      if (IsAccount(a)) return allow(ReadableAccountColumn(b));
+      return allow(IsSequence(a) || (a && FindTable(a) != nullptr));
     case SQLITE_INSERT:
+      return allow(IsAccount(a) || IsSequence(a));
     case SQLITE_UPDATE:
-      return known(a) ? SQLITE_OK : SQLITE_DENY;
+      return allow((IsAccount(a) && ChangeableAccountColumn(b)) || IsSequence(a));
     case SQLITE_FUNCTION:
-      return b && std::strcmp(b, "count") == 0 ? SQLITE_OK : SQLITE_DENY;
+      return allow(b && std::strcmp(b, "count") == 0);
     default:
       return SQLITE_DENY;  // DDL, DELETE, ATTACH, PRAGMA, transactions, anything else
   }
@@ -88,9 +107,13 @@ std::string Translate(const Statement& st) {
       return "UPDATE " + table + " SET " + sets + where;
     }
     case StatementKind::kInsert: {
+      // Only while the layout row's sign-up switch is on, as the client itself checks: in the
+      // same statement, so a switch turned off between check and insert cannot be missed.
       std::string marks;
       for (size_t i = 0; i < st.values.size(); ++i) marks += i ? ",?" : "?";
-      return "INSERT INTO " + table + " (" + ColumnList(st.columns) + ") VALUES (" + marks + ")";
+      return "INSERT INTO " + table + " (" + ColumnList(st.columns) + ") SELECT " + marks + " WHERE (SELECT " +
+             QuoteIdentifier(kSignUpSwitchColumn) + " FROM " + QuoteIdentifier("lset") + " WHERE " + key +
+             " = 1) = '1'";
     }
   }
   return {};
@@ -103,9 +126,29 @@ void InstallGatewayAuthorizer(sqlite3* db) { sqlite3_set_authorizer(db, Authoriz
 std::unique_ptr<Store> Store::Open(const std::string& path, std::string& error) {
   std::unique_ptr<Store> store(new Store(path));
   auto first = store->Acquire(error);
-  if (!first) return nullptr;
+  if (!first) {
+    error = "cannot write the database: " + error;
+    return nullptr;
+  }
+  if (!store->CheckWritable(error)) return nullptr;
   store->Release(std::move(first));
   return store;
+}
+
+bool Store::CheckWritable(std::string& error) const {
+  // The file's permissions (and a read-only mount) are asked of the system: SQLite hands a new
+  // connection a descriptor it already holds for the file, opened when writing was allowed.
+  for (const std::string& file : {path_, path_ + "-wal"}) {
+    if (access(file.c_str(), W_OK) != 0 && errno != ENOENT) {
+      error = "cannot write the database: " + file + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  // A new connection, to see the file as a restart would: its lock, its schema, its existence.
+  Database db = OpenDatabase(path_, OpenMode::kMustExist, error);
+  if (db && ProbeWrite(db.get(), error)) return true;
+  error = "cannot write the database: " + error;
+  return false;
 }
 
 std::unique_ptr<Store::Connection> Store::Acquire(std::string& error) {
@@ -143,7 +186,7 @@ sqlite3_stmt* Store::Prepare(Connection& connection, const std::string& sql) {
   return stmt;
 }
 
-StoreResult Store::Run(const Statement& st) {
+StoreResult Store::Run(const Statement& st, size_t max_payload) {
   StoreResult result;
   auto connection = Acquire(result.error);
   if (!connection) return result;
@@ -174,10 +217,18 @@ StoreResult Store::Run(const Statement& st) {
         out.append(kFieldEnd);
       }
       out.append(kRowEnd);
+      if (out.size() > max_payload) break;
     }
-    if (rc != SQLITE_DONE) {
+    if (out.size() > max_payload) {
+      result.error = "answer over " + std::to_string(max_payload) + " bytes";
+      result.payload.clear();
+      result.payload.shrink_to_fit();
+    } else if (rc != SQLITE_DONE) {
       result.error = sqlite3_errmsg(db);
       result.payload.clear();
+    } else if (st.kind == StatementKind::kInsert && sqlite3_changes(db) == 0) {
+      result.refused = true;
+      result.error = "sign-up is switched off";
     } else {
       result.ok = true;
       if (st.kind == StatementKind::kExists) result.payload = result.rows ? "ok" : "no";

@@ -18,12 +18,26 @@ struct StoreResult {
   std::string payload;  // UTF-8: rows for queries, "ok"/"no" for a check, "6" for a change
   int64_t rows = 0;     // rows returned or changed
   std::string error;
+  bool refused = false;  // not run for a rule of the service's, as opposed to failing
 };
+
+// The layout row's column that opens sign-up when it holds "1".
+inline constexpr std::string_view kSignUpSwitchColumn = "lset1";
+
+// Longest answer payload the store builds by default: far beyond the client's largest reads
+// (every recommendation ever published), far below what a pool of requests could hold at once.
+inline constexpr size_t kDefaultMaxPayload = size_t(16) << 20;
 
 class Store {
  public:
+  // Nothing, with `error` set, when the database cannot be opened or cannot be written: a service
+  // that can only read would fail every sign-in and sign-out while looking healthy.
   static std::unique_ptr<Store> Open(const std::string& path, std::string& error);
-  StoreResult Run(const Statement& st);
+  // Runs `st`; a payload that grows past `max_payload` bytes is abandoned as a failure.
+  StoreResult Run(const Statement& st, size_t max_payload = kDefaultMaxPayload);
+  // True when a new connection can open the database and take its write lock (rolled back at
+  // once): what the health check reports. `error` says why not.
+  bool CheckWritable(std::string& error) const;
 
  private:
   struct Finalizer {
@@ -46,8 +60,10 @@ class Store {
   std::vector<std::unique_ptr<Connection>> idle_;  // not in use; one per concurrent request at most
 };
 
-// The second wall behind statement recognition: reads of the six tables, inserts and updates,
-// count(); everything else (DDL, DELETE, ATTACH, PRAGMA, other functions) is denied.
+// The second wall behind statement recognition: reads of the six tables (of an account row only
+// the columns the client reads), inserts of accounts and changes of the columns a login and a
+// sign-out change, count(); everything else (DDL, DELETE, ATTACH, PRAGMA, other functions) is
+// denied.
 void InstallGatewayAuthorizer(sqlite3* db);
 
 // "column々column々☆value々value々☆…": every field followed by "々", every row by "☆".

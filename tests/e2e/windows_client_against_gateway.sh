@@ -24,10 +24,13 @@ wire() { "$here/../../scripts/wire-run-quiet.sh" "$mingw/tools/velmora-wire.exe"
 
 # Wine hands the UTF-8 command line to the program in its ANSI code page, 936 under zh_CN:
 # GBK bytes, as a Chinese Windows command line carries them.
-out="$(wire query "$url" 1 "insert into account (\`账号\`,\`密码\`) values ('测试','x')" | tr -d '\r')"
+# A sign-up as the client sends one, while the layout row lets new users in.
+sqlite3 "$work/db" "insert into lset (编号, lset1) values (1, '1')"
+columns='`账号`,`密码`,`姓名`,`身份证号`,`状态`,`创建时间`,`在线`'
+out="$(wire query "$url" 1 "insert into account ($columns) values ('测试','A1B2','138','12345','0','2026年12月11日9时','0')" | tr -d '\r')"
 [ "$out" = "6" ] || { echo "insert answered: $out"; cat "$work/log"; exit 1; }
-out="$(wire query "$url" 2 "select 账号 from account where 账号='测试'" | tr -d '\r' | iconv -f GBK -t UTF-8)"
-[ "$out" = "账号々☆测试々☆" ] || { echo "select answered: $out"; exit 1; }
+out="$(wire query "$url" 2 "select 账号,密码,在线,状态,登陆IP from account where 账号='测试'" | tr -d '\r' | iconv -f GBK -t UTF-8)"
+[ "$out" = "账号々密码々在线々状态々登陆IP々☆测试々A1B2々0々0々々☆" ] || { echo "select answered: $out"; exit 1; }
 if wire query "$url" 2 "select * from sqlite_master" >/dev/null; then
   echo "a hostile statement was answered"
   exit 1

@@ -7,8 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "gbk.h"
 #include "schema.h"
 #include "statement.h"
+#include "value_rules.h"
 
 namespace {
 
@@ -62,10 +64,57 @@ void CheckEquality(const Equality& e, const Table& t) {
   CheckValue(e.value);
 }
 
+// The account reads the client makes: the login's five columns and the presence check's one, by
+// name; the name check is the "select *" of an existence check.
+const char* const kLoginRead[] = {"\xE8\xB4\xA6\xE5\x8F\xB7", "\xE5\xAF\x86\xE7\xA0\x81", "\xE5\x9C\xA8\xE7\xBA\xBF",
+                                  "\xE7\x8A\xB6\xE6\x80\x81", "\xE7\x99\xBB\xE9\x99\x86IP"};
+const char* const kPresenceRead[] = {"\xE5\x8F\xA5\xE6\x9F\x84"};
+
+template <size_t N>
+bool ReadsExactly(const Statement& st, const char* const (&names)[N]) {
+  if (st.columns.size() != N) return false;
+  for (size_t i = 0; i < N; ++i) {
+    if (st.columns[i]->name != names[i]) return false;
+  }
+  return true;
+}
+
+bool ByName(const Statement& st) {
+  return st.where && st.where->column->name == kAccountName && st.where->value.is_text;
+}
+
+// Whatever is written reads back in the client as it was written: whole GBK pairs, no controls.
+void CheckWritten(const Value& v) {
+  const auto gbk = velmora::service::Utf8ToGbk(v.is_text ? v.text : std::to_string(v.number));
+  Require(gbk && velmora::service::ReadsBackAsWritten(*gbk));
+}
+
 void CheckShape(const Statement& st, StatementOp op) {
   Require(st.table != nullptr && IsTable(st.table));
   const Table& t = *st.table;
   for (const Column* c : st.columns) Require(c != nullptr && Belongs(c, t));
+  for (size_t i = 0; i < st.columns.size(); ++i) {
+    for (size_t j = i + 1; j < st.columns.size(); ++j) Require(st.columns[i] != st.columns[j]);
+  }
+  for (const Equality& a : st.assignments) CheckWritten(a.value);
+  for (const Value& v : st.values) CheckWritten(v);
+  if (t.name == "account") {
+    switch (st.kind) {
+      case StatementKind::kSelect:
+        Require(ByName(st) && (ReadsExactly(st, kLoginRead) || ReadsExactly(st, kPresenceRead)));
+        break;
+      case StatementKind::kExists:
+      case StatementKind::kUpdate:
+        Require(ByName(st));
+        break;
+      case StatementKind::kInsert:
+        Require(st.columns.size() == 7);
+        break;
+      case StatementKind::kSelectTop1:
+      case StatementKind::kCount:
+        Require(false);
+    }
+  }
   if (st.where) CheckEquality(*st.where, t);
   for (const Equality& a : st.assignments) CheckEquality(a, t);
   for (const Value& v : st.values) CheckValue(v);

@@ -28,7 +28,8 @@ def encode_wire(data: bytes, key: str = KEY) -> bytes:
 
 
 def gbk(text: str) -> bytes:
-    return text.encode("gbk")
+    """Code page 936, where the euro sign is the single byte 0x80 (Python's gbk codec lacks it)."""
+    return b"\x80".join(part.encode("gbk") for part in text.split("€"))
 
 
 # The statements the client sends, as it writes them.
@@ -38,8 +39,27 @@ STATEMENTS = [
     "select 句柄 from account where 账号='demo'",
     "select * from account where 账号='demo'",
     "select top 1 * from Latest1 order by 推荐时间 desc",
-    "update account set 在线='1',登陆时间='2026年3月14日',登陆IP='127.0.0.1' where 账号='demo'",
-    "insert into account (账号,密码,姓名,状态,在线) values ('new''one','A1B2','x','1',0)",
+    "select 账号,密码,在线,状态,登陆IP from account where 账号='demo'",
+    "update account set 在线=1,登陆时间='2026年3月14日',登陆IP='127.0.0.1',句柄='12345' where 账号='demo'",
+    "update account set 在线=0 where 账号='demo'",
+    "insert into account (`账号`,`密码`,`姓名`,`身份证号`,`状态`,`创建时间`,`在线`) values "
+    "('new''one','A1B2','138','12345','0','2026年3月14日0时0分40秒','0')",
+]
+
+# What a hostile sender tries and the service refuses: other reads of account, repeated
+# columns, values the client would read back otherwise, forms the client never writes.
+REFUSED = [
+    "select * from account",
+    "select 账号,密码 from account where 在线=1",
+    "select count(*) from account",
+    "select top 1 * from account order by 编号 desc",
+    "select 句柄 from account where 密码='A1B2'",
+    "select 股票代码,股票代码,股票代码 from Latest1",
+    "update account set 登陆IP='1.2.3.4€' where 账号='demo'",
+    "update account set 句柄='12a45',在线=2 where 账号='demo'",
+    "update account set 登陆时间='2026-03-14 00:00:40' where 账号='demo'",
+    "insert into account (`账号`,`密码`,`姓名`,`身份证号`,`状态`,`创建时间`,`在线`) values "
+    "('x','','138','12345','0','2026年3月14日','0')",
 ]
 
 
@@ -53,6 +73,9 @@ def main() -> None:
     for n, sql in enumerate(STATEMENTS):
         write("fuzz_statement", f"statement-{n}", sql.encode("utf-8"))
         write("fuzz_service_request", f"statement-{n}", gbk(sql))
+    for n, sql in enumerate(REFUSED):
+        write("fuzz_statement", f"refused-{n}", sql.encode("utf-8"))
+        write("fuzz_service_request", f"refused-{n}", gbk(sql))
     # Whole form bodies: a statement stamped with the server's time, and a handshake.
     stamped = gbk(SERVER_CLOCK + "{[good-lark]}" + STATEMENTS[2])
     write("fuzz_service_request", "body-query", b"p=" + encode_wire(b"2") + b"&post=" + encode_wire(stamped))

@@ -66,8 +66,8 @@ TEST_F(GatewayServiceTest, AnswersEachOperationInTheEnvelope) {
   EXPECT_EQ(Send(StatementBody('4', now_, "select * from account where 账号='李四'")), Envelope("no"));
   EXPECT_EQ(Send(StatementBody('1', now_, "update account set 在线=1,登陆IP='1.2.3.4' where 账号='张三'")),
             Envelope("6"));
-  EXPECT_EQ(Send(StatementBody('2', now_, "select 在线,登陆IP,姓名 from account where 账号='张三'")),
-            Envelope("在线々登陆IP々姓名々☆1々1.2.3.4々々☆"));  // an empty last field keeps its mark
+  EXPECT_EQ(Send(StatementBody('2', now_, "select 账号,密码,在线,状态,登陆IP from account where 账号='张三'")),
+            Envelope("账号々密码々在线々状态々登陆IP々☆张三々EF2ABA759601々1々々1.2.3.4々☆"));  // an empty field keeps its mark
 }
 
 TEST_F(GatewayServiceTest, StampsMoreThan90SecondsAwayAreRefused) {
@@ -110,21 +110,150 @@ TEST_F(GatewayServiceTest, MalformedRequestsGetTheFailureAnswer) {
   }
 }
 
-TEST_F(GatewayServiceTest, RefusedStatementsNeverReachTheDatabase) {
-  const std::pair<char, const char*> hostile[] = {
-      {'1', "delete from account where 账号='张三'"},
-      {'1', "update account set 状态='0',在线=0 where 账号='张三'"},
-      {'1', "update account set 在线=0 where 账号='张三'; drop table account"},
-      {'2', "select * from account where 账号='' or ''=''"},
-      {'2', "select * from account where 账号='x' union select * from account"},
-      {'4', "select * from account where 账号='x' or 1=1"},
+// Every account row and the layout row's sign-up switch, to show a refused request changed nothing.
+std::string Snapshot(const std::string& path) {
+  std::string error, out;
+  Database db = OpenDatabase(path, OpenMode::kMustExist, error);
+  Query rows(db.get(), "SELECT quote(账号), quote(密码), 在线, 状态, 登陆IP, 登陆时间, 句柄, 姓名 FROM account "
+                       "UNION ALL SELECT lset1, '', '', '', '', '', '', '' FROM lset");
+  while (rows.ok() && rows.Step() == SQLITE_ROW) {
+    for (int i = 0; i < 8; ++i) out += rows.Text(i) + "|";
+    out += "\n";
+  }
+  return out;
+}
+
+// What a sender holding the client (and so its key) might try; each is refused before it reaches
+// the database, which stays as it was.
+TEST_F(GatewayServiceTest, HostileRequestsAreRefusedAndChangeNothing) {
+  Seed("INSERT INTO account (账号, 密码, 状态) VALUES ('李四', 'A1B2', '1');"
+       "INSERT INTO lset (编号, lset1) VALUES (1, '1');"
+       "INSERT INTO Latest1 (股票代码) VALUES ('600000');");
+  const std::string before = Snapshot(db_.path());
+  const std::string insert = "insert into account (`账号`,`密码`,`姓名`,`身份证号`,`状态`,`创建时间`,`在线`) values ";
+  const std::string login = "update account set 在线=1,登陆时间='2026年12月9日14时3分5秒',登陆IP='10.1.2.3',句柄=";
+  const std::pair<char, std::string> hostile[] = {
+      // Reads of account other than the login's, the presence check's and the name check.
+      {'2', "select * from account"},
+      {'2', "select 账号,密码 from account"},
+      {'2', "select count(*) from account"},
+      {'2', "select count(*) from account where 账号='张三'"},
+      {'2', "select top 1 * from account order by 编号 desc"},
+      {'2', "select top 1 账号,密码,在线,状态,登陆IP from account order by 编号 desc"},
+      {'2', "select * from account where 账号='张三'"},
+      {'2', "select 账号 from account where 在线=1"},                      // who is online
+      {'2', "select 账号,密码,在线,状态,登陆IP from account where 状态='0'"},
+      {'2', "select 句柄 from account where 密码='EF2ABA759601'"},          // a password guessed in the condition
+      {'2', "select 账号,密码,在线,状态,登陆IP from account where 账号=1"},
+      {'2', "select 密码,账号,在线,状态,登陆IP from account where 账号='张三'"},
+      {'2', "select 账号,密码,在线,状态,登陆IP,姓名 from account where 账号='张三'"},
+      {'2', "select 句柄,密码 from account where 账号='张三'"},
+      {'2', "select 姓名 from account where 账号='张三'"},
+      {'4', "select * from account where 密码='EF2ABA759601'"},
+      {'4', "select 句柄 from account where 账号='张三'"},
+      // Repeated columns, which multiply an answer.
+      {'2', "select 股票代码,股票代码,股票代码 from Latest1"},
+      {'2', "select 句柄,句柄 from account where 账号='张三'"},
+      // Values the client would not read back as written, or never writes.
+      {'1', "update account set 登陆IP='1.2.3.4€' where 账号='张三'"},   // a lone 0x80 swallows the next mark
+      {'1', "update account set 登陆IP='1.2.3.4\t' where 账号='张三'"},
+      {'1', "update account set 句柄='12345々' where 账号='张三'"},
+      {'1', "update account set 在线=2 where 账号='张三'"},
+      {'1', "update account set 在线='' where 账号='张三'"},
+      {'1', login + "'12a45' where 账号='张三'"},
+      {'1', login + "'' where 账号='张三'"},
+      {'1', "update account set 登陆IP='localhost' where 账号='张三'"},
+      {'1', "update account set 登陆时间='2026-12-09 14:03:05' where 账号='张三'"},
+      {'1', "update account set 登陆时间='2026年12月9日0时0分0秒' where 账号='张三'"},  // not the client's text
+      {'1', "update account set 登陆时间='2026年13月9日' where 账号='张三'"},
+      {'1', "update account set 在线=0 where 账号=1"},
+      {'1', insert + "('王五','A1B2','138','12345','0','2026年12月9日','0€')"},
+      {'1', insert + "('王五','','138','12345','0','2026年12月9日','0')"},      // an empty password
+      {'1', insert + "('王五','A1B','138','12345','0','2026年12月9日','0')"},
+      {'1', insert + "('王五','secret','138','12345','0','2026年12月9日','0')"},
+      {'1', insert + "('王五','A1B2','138','12345','1','2026年12月9日','0')"},
+      {'1', insert + "('王五','A1B2','138','12345','0','2026年12月9日','1')"},
+      {'1', insert + "('','A1B2','138','12345','0','2026年12月9日','0')"},
+      {'1', insert + "('" + std::string(65, 'n') + "','A1B2','138','12345','0','2026年12月9日','0')"},
+      {'1', insert + "('王五','A1B2','" + std::string(257, '1') + "','12345','0','2026年12月9日','0')"},
+      {'1', insert + "('王五','A1B2','138','12345','0','昨天','0')"},
+      {'1', "insert into account (`账号`,`姓名`,`身份证号`,`状态`,`创建时间`,`在线`) values "
+            "('王五','138','12345','0','2026年12月9日','0')"},                // no password column at all
   };
   for (const auto& [op, sql] : hostile) {
     RequestRecord record;
     EXPECT_EQ(Send(StatementBody(op, now_, sql), &record), Envelope("")) << sql;
-    EXPECT_EQ(record.outcome.rfind("refused", 0), 0u) << record.outcome;
+    EXPECT_EQ(record.outcome.rfind("refused: ", 0), 0u) << sql << ": " << record.outcome;
+    EXPECT_EQ(record.kind, "") << sql;  // refused before anything ran
   }
-  EXPECT_EQ(Send(StatementBody('2', now_, "select 账号,在线 from account")), Envelope("账号々在线々☆张三々々☆"));
+  EXPECT_EQ(Snapshot(db_.path()), before);
+}
+
+// Bytes that are GBK to a converter but not to the client, which takes every byte from 0x80 up
+// as the first of two.
+TEST_F(GatewayServiceTest, ValuesTheClientWouldReadOtherwiseAreRefused) {
+  const std::string before = Snapshot(db_.path());
+  const std::string cases[] = {"\x80", "1.2.3.4\x80", "\x81", "\x81\x7F", "\xFF", "\x7F", "\x01"};
+  for (const std::string& bytes : cases) {
+    const std::string sql = G("update account set 登陆IP='") + bytes + G("' where 账号='张三'");
+    RequestRecord record;
+    const std::string body = "p=" + EncodeWire("1", Key()) + "&post=" + EncodeWire(StampedStatement(now_, sql), Key());
+    EXPECT_EQ(Send(body, &record), Envelope("")) << U(sql);
+    EXPECT_NE(record.outcome, "ok") << record.outcome;
+  }
+  EXPECT_EQ(Snapshot(db_.path()), before);
+}
+
+TEST_F(GatewayServiceTest, SignUpOnlyWhileTheSwitchIsOn) {
+  const std::string sign_up = "insert into account (`账号`,`密码`,`姓名`,`身份证号`,`状态`,`创建时间`,`在线`) values "
+                              "('王五','A1B2','138','12345','0','2026年12月9日14时','0')";
+  const std::string before = Snapshot(db_.path());
+  RequestRecord record;
+  EXPECT_EQ(Send(StatementBody('1', now_, sign_up), &record), Envelope(""));  // no layout row at all
+  EXPECT_EQ(record.outcome, "refused: sign-up is switched off");
+  for (const char* closed : {"0", "", "1 "}) {
+    Seed(std::string("INSERT OR REPLACE INTO lset (编号, lset1) VALUES (1, '") + closed + "')");
+    EXPECT_EQ(Send(StatementBody('1', now_, sign_up), &record), Envelope("")) << closed;
+    EXPECT_EQ(record.outcome, "refused: sign-up is switched off");
+  }
+  Seed("UPDATE lset SET lset1 = '0'");
+  EXPECT_EQ(Snapshot(db_.path()), before + "0||||||||\n");
+  Seed("UPDATE lset SET lset1 = '1'");
+  EXPECT_EQ(Send(StatementBody('1', now_, sign_up), &record), Envelope("6"));
+  EXPECT_EQ(record.account, "王五");
+}
+
+TEST_F(GatewayServiceTest, AnAnswerPastTheLimitIsAFailureNotBuilt) {
+  Seed("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+       "INSERT INTO Latest1 (股票代码, 备注) SELECT '600000', printf('%080d', i) FROM n");
+  const std::string all = "select 推荐时间,股票代码,操作方式,支撑位,阻力位,备注 from Latest1";
+  RequestRecord record;
+  const std::string served = Send(StatementBody('2', now_, all), &record);
+  EXPECT_EQ(record.rows, 300);
+  options_.max_payload = 30000;  // about a thousand bytes short of the whole answer
+  EXPECT_EQ(Send(StatementBody('2', now_, all), &record), Envelope(""));
+  EXPECT_EQ(record.outcome, "failed: answer over 30000 bytes");
+  EXPECT_LT(record.rows, 300);  // it stopped reading rows once past the limit
+  options_.max_payload = served.size() * 2;
+  EXPECT_EQ(Send(StatementBody('2', now_, all)), served);
+}
+
+TEST_F(GatewayServiceTest, AcceptedAccountStatementsNameTheirAccount) {
+  const std::pair<char, const char*> cases[] = {
+      {'2', "select 账号,密码,在线,状态,登陆IP from account where 账号='张三'"},
+      {'2', "select 句柄 from account where 账号='张三'"},
+      {'4', "select * from account where 账号='张三'"},
+      {'1', "update account set 在线=0 where 账号='张三'"},
+  };
+  for (const auto& [op, sql] : cases) {
+    RequestRecord record;
+    Send(StatementBody(op, now_, sql), &record);
+    EXPECT_EQ(record.outcome, "ok") << sql;
+    EXPECT_EQ(record.account, "张三") << sql;
+  }
+  RequestRecord record;
+  Send(StatementBody('2', now_, "select count(*) from latest1"), &record);
+  EXPECT_EQ(record.account, "");
 }
 
 TEST(GatewayAuthorizer, AllowsTheClientsWorkAndDeniesTheRest) {
@@ -134,8 +263,12 @@ TEST(GatewayAuthorizer, AllowsTheClientsWorkAndDeniesTheRest) {
   ASSERT_TRUE(db) << error;
   InstallGatewayAuthorizer(db.get());
   const char* allowed[] = {
+      "INSERT INTO account (账号, 密码) SELECT 'a', 'A1' WHERE (SELECT lset1 FROM lset WHERE 编号 = 1) = '1'",
       "INSERT INTO account (账号) VALUES ('a')",
-      "UPDATE account SET 在线 = '1' WHERE 账号 = 'a'",
+      "UPDATE account SET 在线 = '1', 登陆时间 = '', 登陆IP = '', 句柄 = '1' WHERE 账号 = 'a'",
+      "SELECT 账号, 密码, 在线, 状态, 登陆IP FROM account WHERE 账号 = 'a' ORDER BY 编号",
+      "SELECT 句柄 FROM account WHERE 账号 = 'a'",
+      "SELECT 1 FROM account WHERE 账号 = 'a' LIMIT 1",
       "SELECT count(*) FROM Latest1",
       "SELECT 公告 FROM config2 ORDER BY 编号 DESC LIMIT 1",
   };
@@ -144,6 +277,10 @@ TEST(GatewayAuthorizer, AllowsTheClientsWorkAndDeniesTheRest) {
       "DROP TABLE account", "DELETE FROM account", "CREATE TABLE x (a)", "ATTACH DATABASE ':memory:' AS x",
       "PRAGMA journal_mode=DELETE", "SELECT * FROM sqlite_master", "SELECT sqlite_version()",
       "SELECT load_extension('x')", "BEGIN; COMMIT;",
+      // Account columns the client neither reads nor changes, and changes of the other tables.
+      "SELECT 姓名 FROM account", "SELECT 账号 FROM account WHERE 身份证号 = ''", "SELECT * FROM account",
+      "UPDATE account SET 状态 = '0'", "UPDATE account SET 密码 = ''", "INSERT INTO Latest1 (备注) VALUES ('x')",
+      "UPDATE Latest1 SET 备注 = ''", "UPDATE lset SET lset1 = '1'",
   };
   for (const char* sql : denied) EXPECT_FALSE(ExecSql(db.get(), sql, error)) << sql;
 }
