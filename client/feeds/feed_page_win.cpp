@@ -8,7 +8,6 @@
 
 #include "app/process_state.h"
 #include "feeds/feed_lists_win.h"
-#include "feeds/message_wait_win.h"
 #include "feeds/off_thread_link.h"
 #include "gateway/gateway_client.h"
 #include "runtime/com_win.h"
@@ -26,7 +25,7 @@ static std::shared_ptr<void> ComScope() { return std::make_shared<ComApartment>(
 // What a poll cycle needs, shared between the page and any cycle under way: a cycle keeps it
 // alive by a copy of the pointer, and learns that the page went when `page` is null.
 struct FeedPage::PollContext {
-  explicit PollContext(FeedPoller p) : poller(std::move(p)), link(ProcessGateway(), WaitWithMessages, ComScope) {}
+  explicit PollContext(FeedPoller p) : poller(std::move(p)), link(ProcessGateway(), {}, ComScope) {}
   FeedPoller poller;
   OffThreadLink link;
   FeedPage* page = nullptr;
@@ -44,7 +43,7 @@ NotifyPrefs CurrentPrefs() {
 // Without a main window to do it: mark the account offline (without freezing on a silent
 // service) and end the thread's loop.
 void DefaultSignOut() {
-  OffThreadLink link(ProcessGateway(), WaitWithMessages, ComScope);
+  OffThreadLink link(ProcessGateway(), {}, ComScope);
   MarkOffline(link, State().session.account);
   PostQuitMessage(0);
 }

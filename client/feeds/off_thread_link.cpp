@@ -1,6 +1,5 @@
 #include "feeds/off_thread_link.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -11,15 +10,6 @@
 #include "gateway/platform.h"
 
 namespace velmora {
-
-void WaitPumping(const std::atomic<bool>& done) {
-  using namespace std::chrono_literals;
-  bool pumping = true;
-  while (!done.load(std::memory_order_acquire)) {
-    if (pumping) pumping = PumpPendingMessages();
-    std::this_thread::sleep_for(5ms);
-  }
-}
 
 // The worker thread and its queue. Tasks run in the order given; the destructor lets the task
 // under way finish and drops none that the link's callers still wait for (they cannot exist:
@@ -71,16 +61,17 @@ OffThreadLink::OffThreadLink(GatewayLink& inner, Wait wait, ThreadScope scope)
 
 OffThreadLink::~OffThreadLink() = default;
 
+// Each request holds its own copy of the statement: a caller that gave up waiting is gone.
 std::string OffThreadLink::Query(const std::string& sql) {
-  return Run([this, &sql] { return inner_.Query(sql); });
+  return Run([this, sql] { return inner_.Query(sql); });
 }
 
 std::string OffThreadLink::Execute(const std::string& sql) {
-  return Run([this, &sql] { return inner_.Execute(sql); });
+  return Run([this, sql] { return inner_.Execute(sql); });
 }
 
 std::string OffThreadLink::Check(const std::string& sql) {
-  return Run([this, &sql] { return inner_.Check(sql); });
+  return Run([this, sql] { return inner_.Check(sql); });
 }
 
 std::string OffThreadLink::Run(std::function<std::string()> request) {
@@ -109,12 +100,12 @@ std::string OffThreadLink::Run(std::function<std::string()> request) {
     }
   }
   worker_->Post(std::move(send));
-  if (wait_) {
-    wait_(exchange->done);
-  } else {
-    WaitPumping(exchange->done);
-  }
-  return exchange->answer;
+  const bool answered =
+      wait_ ? wait_(exchange->done)
+            : WaitPumping([&] { return exchange->done.load(std::memory_order_acquire); }, kWaitForever) ==
+                  WaitEnd::kDone;
+  // Given up: the worker may still be writing the answer, which the task's share keeps alive.
+  return answered ? exchange->answer : std::string();
 }
 
 }  // namespace velmora

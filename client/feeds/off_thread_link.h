@@ -23,15 +23,17 @@ namespace velmora {
 class OffThreadLink final : public GatewayLink {
  public:
   // Called on the calling thread until `done` is set; it must keep the thread's messages flowing.
-  using Wait = std::function<void(const std::atomic<bool>& done)>;
+  // False when it gave up first (the program is quitting): the request then has no answer, and
+  // the worker finishes it on its own.
+  using Wait = std::function<bool(const std::atomic<bool>& done)>;
 
   // What the worker thread holds for its whole life (on Windows: a COM apartment, so that the
   // transport's own per-request set-up is only a nested one and nothing is torn down between
   // requests).
   using ThreadScope = std::function<std::shared_ptr<void>()>;
 
-  // Without `wait`, the calling thread lets the window system process its pending messages
-  // between short sleeps.
+  // Without `wait`, the calling thread waits with WaitPumping: its windows stay alive, and a quit
+  // ends the wait.
   explicit OffThreadLink(GatewayLink& inner, Wait wait = {}, ThreadScope scope = {});
   ~OffThreadLink() override;
   OffThreadLink(const OffThreadLink&) = delete;
@@ -51,9 +53,5 @@ class OffThreadLink final : public GatewayLink {
   ThreadScope scope_;
   std::unique_ptr<Worker> worker_;  // started with the first request
 };
-
-// The default wait: pump pending messages, sleep a little, until done. A quit request seen while
-// pumping stays queued for the thread's own loop; the wait goes on until the worker has finished.
-void WaitPumping(const std::atomic<bool>& done);
 
 }  // namespace velmora

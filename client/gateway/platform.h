@@ -2,17 +2,33 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace velmora {
 
 // Milliseconds of a monotonic 64-bit counter (it never wraps in practice).
 uint64_t TickCountMs();
 
-// Lets the window system process the messages waiting for this thread (nothing outside Windows).
-// False when the thread was asked to quit: the quit is left queued for its own message loop.
-bool PumpPendingMessages();
+// How a wait that keeps the thread's windows alive ended.
+enum class WaitEnd { kDone, kTimedOut, kQuit };
 
-// Waits, keeping this thread's windows responsive meanwhile.
-void WaitPumpingMessages(std::chrono::milliseconds duration);
+// A wait with no time limit.
+inline constexpr std::chrono::milliseconds kWaitForever = std::chrono::milliseconds::max();
+
+// The one way this program waits on a thread that has windows: until `done()` is true or
+// `timeout` has passed, dispatching the thread's messages meanwhile so its windows keep painting
+// and its timers keep running. Messages already queued are dispatched first, then `done` is
+// asked, after every wake-up and at least every few milliseconds (a worker thread can end the
+// wait without posting anything). A steady stream of messages cannot hold the wait past its
+// time limit. The rule for a quit: a WM_QUIT met while waiting ends the wait at once (kQuit) and
+// is posted again, so the thread's own message loop still ends; the caller gives up what it
+// waited for. Outside Windows there are no messages and this only waits.
+WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+// Dispatches the messages already waiting for this thread and returns; false when a quit was met
+// (and posted again), as WaitPumping's rule says.
+inline bool PumpPendingMessages() {
+  return WaitPumping([] { return false; }, std::chrono::milliseconds(0)) != WaitEnd::kQuit;
+}
 
 }  // namespace velmora

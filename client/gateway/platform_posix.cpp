@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <thread>
 
 #include "gateway/platform.h"
@@ -9,8 +10,16 @@ uint64_t TickCountMs() {
   return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-bool PumpPendingMessages() { return true; }
-
-void WaitPumpingMessages(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  constexpr std::chrono::milliseconds kRecheck{5};
+  const auto start = Clock::now();
+  for (;;) {
+    if (done()) return WaitEnd::kDone;
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    if (waited >= timeout) return WaitEnd::kTimedOut;
+    std::this_thread::sleep_for(std::min(kRecheck, timeout - waited));
+  }
+}
 
 }  // namespace velmora

@@ -1,32 +1,50 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "gateway/platform.h"
 
 namespace velmora {
+namespace {
 
-uint64_t TickCountMs() { return GetTickCount64(); }
+// How often `done` is asked when no message wakes the thread: a worker cannot wake it.
+constexpr std::chrono::milliseconds kRecheck{5};
+// Messages dispatched between two looks at `done` and the clock, so that a window posting to
+// itself without end cannot hold a wait.
+constexpr int kMessagesPerRound = 64;
 
-bool PumpPendingMessages() {
+enum class Dispatched { kEmptied, kMore, kQuit };
+
+Dispatched DispatchQueued() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  for (int n = 0; n < kMessagesPerRound; ++n) {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return Dispatched::kEmptied;
     if (msg.message == WM_QUIT) {
-      // Leave the quit for the thread's own message loop.
-      PostQuitMessage(int(msg.wParam));
-      return false;
+      PostQuitMessage(int(msg.wParam));  // the thread's own loop must still see it
+      return Dispatched::kQuit;
     }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  return true;
+  return Dispatched::kMore;
 }
 
-void WaitPumpingMessages(std::chrono::milliseconds duration) {
-  const uint64_t deadline = GetTickCount64() + uint64_t(duration.count());
+}  // namespace
+
+uint64_t TickCountMs() { return GetTickCount64(); }
+
+WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const uint64_t start = GetTickCount64();
+  const uint64_t limit = timeout == kWaitForever ? UINT64_MAX : uint64_t(std::max<int64_t>(timeout.count(), 0));
   for (;;) {
-    const uint64_t now = GetTickCount64();
-    if (now >= deadline) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(deadline - now), QS_ALLINPUT);
-    if (!PumpPendingMessages()) return;
+    const Dispatched dispatched = DispatchQueued();
+    if (dispatched == Dispatched::kQuit) return WaitEnd::kQuit;
+    if (done()) return WaitEnd::kDone;
+    const uint64_t waited = GetTickCount64() - start;
+    if (waited >= limit) return WaitEnd::kTimedOut;
+    if (dispatched == Dispatched::kMore) continue;  // more queued: no sleeping before they go
+    const uint64_t nap = std::min<uint64_t>(limit - waited, uint64_t(kRecheck.count()));
+    MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(nap), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 

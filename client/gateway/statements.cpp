@@ -87,11 +87,11 @@ RowCheck RowExists(GatewayLink& gw, std::string_view table, std::string_view con
     if (attempt > 0) {
       if (policy.wait) {
         policy.wait(policy.pause);
-      } else {
-        WaitPumpingMessages(policy.pause);
+      } else if (WaitPumping([] { return false; }, policy.pause) == WaitEnd::kQuit) {
+        return RowCheck::kNoAnswer;  // the program is ending: no more attempts
       }
     }
-    PumpPendingMessages();
+    if (!PumpPendingMessages()) return RowCheck::kNoAnswer;
     const std::string answer = gw.Check(sql);
     if (!answer.empty()) return answer == "ok" ? RowCheck::kFound : RowCheck::kAbsent;
   }

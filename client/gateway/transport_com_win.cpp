@@ -84,23 +84,24 @@ bool WaitForCompletion(IDispatch* request, uint64_t deadline) {
   LPOLESTR name[] = {const_cast<LPOLESTR>(L"readyState")};
   const bool has_ready_state =
       SUCCEEDED(request->GetIDsOfNames(IID_NULL, name, 1, LOCALE_USER_DEFAULT, &ready_state));
-  for (;;) {
+  bool complete = false;
+  const auto ended = [&] {
     if (has_ready_state) {
       Variant state;
-      if (FAILED(Invoke(request, L"readyState", DISPATCH_PROPERTYGET, {}, state.get()))) return false;
-      if (SUCCEEDED(VariantChangeType(state.get(), state.get(), 0, VT_I4)) && (*state).lVal == 4) return true;
-    } else {
-      // The WinHTTP object has no ready state; it waits in whole seconds instead (a zero wait
-      // never reports completion under Wine). It is the last object tried, so this rarely runs.
-      Variant done;
-      if (FAILED(Invoke(request, L"WaitForResponse", DISPATCH_METHOD, {Int(1)}, done.get()))) return false;
-      if ((*done).vt == VT_BOOL && (*done).boolVal == VARIANT_TRUE) return true;
+      if (FAILED(Invoke(request, L"readyState", DISPATCH_PROPERTYGET, {}, state.get()))) return true;
+      complete = SUCCEEDED(VariantChangeType(state.get(), state.get(), 0, VT_I4)) && (*state).lVal == 4;
+      return complete;
     }
-    const uint64_t now = TickCountMs();
-    if (now >= deadline) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(std::min<uint64_t>(deadline - now, 10)), QS_ALLINPUT);
-    if (!PumpPendingMessages()) return false;
-  }
+    // The WinHTTP object has no ready state; it waits in whole seconds instead (a zero wait
+    // never reports completion under Wine). It is the last object tried, so this rarely runs.
+    Variant done;
+    if (FAILED(Invoke(request, L"WaitForResponse", DISPATCH_METHOD, {Int(1)}, done.get()))) return true;
+    complete = (*done).vt == VT_BOOL && (*done).boolVal == VARIANT_TRUE;
+    return complete;
+  };
+  const uint64_t now = TickCountMs();
+  const auto left = std::chrono::milliseconds(deadline > now ? deadline - now : 0);
+  return WaitPumping(ended, left) == WaitEnd::kDone && complete;
 }
 
 std::string ResponseBytes(IDispatch* request) {

@@ -1,17 +1,13 @@
 #include "ui/browser_host_win.h"
 
-#include <algorithm>
-
 #include "feeds/news_page.h"
+#include "gateway/platform.h"
 #include "runtime/gbk_win.h"
 
 namespace velmora::win {
 namespace {
 
 constexpr wchar_t kContainerClass[] = L"VelmoraBrowserHost";
-// How long one wait for window messages may last before the document is looked at again: the
-// browser's progress does not always arrive as a message to this thread.
-constexpr DWORD kPollMs = 50;
 
 bool RegisterContainerClass(WNDPROC procedure) {
   WNDCLASSEXW wc{};
@@ -187,31 +183,11 @@ ComRef<IHTMLDocument2> BrowserHost::Document() const {
 }
 
 bool BrowserHost::WaitForDocument(std::chrono::milliseconds limit) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + limit;
-  for (;;) {
-    if (Document()) {
-      READYSTATE state = READYSTATE_UNINITIALIZED;
-      if (SUCCEEDED(browser_->get_ReadyState(&state)) && state >= READYSTATE_INTERACTIVE)
-        return true;
-    }
-    const auto now = Clock::now();
-    if (now >= deadline) return false;
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(std::min<long long>(left, kPollMs)),
-                              QS_ALLINPUT);
-    // A steady stream of messages must not hold the wait past its limit either.
-    MSG msg;
-    while (Clock::now() < deadline && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        PostQuitMessage(int(msg.wParam));  // the caller's loop still has to see it
-        return false;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  const auto ready = [this] {
+    READYSTATE state = READYSTATE_UNINITIALIZED;
+    return Document() && SUCCEEDED(browser_->get_ReadyState(&state)) && state >= READYSTATE_INTERACTIVE;
+  };
+  return WaitPumping(ready, limit) == WaitEnd::kDone;
 }
 
 bool BrowserHost::WriteHtml(const std::string& gbk_html) {

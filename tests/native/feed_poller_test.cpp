@@ -481,6 +481,7 @@ TEST(OffThreadLink, RequestsGoOutFromAWorkerWhileTheCallerKeepsWaiting) {
       slow.caller_waited = true;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    return true;
   });
   EXPECT_EQ(link.Query("select 1"), "query select 1");
   EXPECT_NE(slow.ran_on, std::this_thread::get_id());
@@ -503,6 +504,7 @@ TEST(OffThreadLink, OneWorkerHoldsItsScopeForEveryRequest) {
         [&](const std::atomic<bool>& done) {
           slow.caller_waited = true;
           while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          return true;
         },
         [&] {
           ++scopes_made;
@@ -521,6 +523,18 @@ TEST(OffThreadLink, OneWorkerHoldsItsScopeForEveryRequest) {
   }
   EXPECT_EQ(scopes_made, 1);
   EXPECT_TRUE(scope_seen.expired());  // released when the link went
+}
+
+// A wait given up (the program quitting) leaves the request without an answer at once; the
+// worker finishes it on its own, writing into nothing the caller still holds.
+TEST(OffThreadLink, AWaitGivenUpIsNoAnswer) {
+  SlowLink slow;
+  slow.caller_waited = true;
+  {
+    OffThreadLink link(slow, [](const std::atomic<bool>&) { return false; });
+    EXPECT_EQ(link.Query("select 1"), "");
+  }  // the link waits for the worker's request under way before it goes
+  EXPECT_NE(slow.ran_on, std::thread::id());
 }
 
 TEST(OffThreadLink, TheDefaultWaitReturnsTheAnswer) {
