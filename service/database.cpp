@@ -5,21 +5,21 @@
 namespace velmora::service {
 
 Query::Query(sqlite3* db, std::string_view sql) {
-  if (sqlite3_prepare_v2(db, sql.data(), int(sql.size()), &stmt_, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(stmt_);
-    stmt_ = nullptr;
-  }
+  sqlite3_stmt* raw = nullptr;
+  const int rc = sqlite3_prepare_v2(db, sql.data(), int(sql.size()), &raw, nullptr);
+  stmt_.reset(raw);
+  if (rc != SQLITE_OK) stmt_.reset();
 }
 
 void Query::Bind(int index, std::string_view text) {
-  sqlite3_bind_text(stmt_, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt_.get(), index, text.data(), int(text.size()), SQLITE_TRANSIENT);
 }
 
-void Query::Bind(int index, int64_t number) { sqlite3_bind_int64(stmt_, index, number); }
+void Query::Bind(int index, int64_t number) { sqlite3_bind_int64(stmt_.get(), index, number); }
 
 std::string Query::Text(int column) const {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-  return text ? std::string(text, size_t(sqlite3_column_bytes(stmt_, column))) : std::string();
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_.get(), column));
+  return text ? std::string(text, size_t(sqlite3_column_bytes(stmt_.get(), column))) : std::string();
 }
 
 bool ExecSql(sqlite3* db, const std::string& sql, std::string& error) {

@@ -15,23 +15,26 @@ struct SqliteCloser {
 };
 using Database = std::unique_ptr<sqlite3, SqliteCloser>;
 
-// A prepared statement, finalised when it goes.
+// The one owner of a prepared statement: finalised when it goes.
+struct StatementFinalizer {
+  void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using PreparedStatement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+// A statement prepared once and run once, for set-up, the admin's changes and tests.
 class Query {
  public:
   Query(sqlite3* db, std::string_view sql);
-  ~Query() { sqlite3_finalize(stmt_); }
-  Query(const Query&) = delete;
-  Query& operator=(const Query&) = delete;
 
   bool ok() const { return stmt_ != nullptr; }
-  sqlite3_stmt* get() const { return stmt_; }
+  sqlite3_stmt* get() const { return stmt_.get(); }
   void Bind(int index, std::string_view text);
   void Bind(int index, int64_t number);
-  int Step() { return sqlite3_step(stmt_); }  // SQLITE_ROW, SQLITE_DONE or an error
-  std::string Text(int column) const;         // "" for NULL
+  int Step() { return sqlite3_step(stmt_.get()); }  // SQLITE_ROW, SQLITE_DONE or an error
+  std::string Text(int column) const;               // "" for NULL
 
  private:
-  sqlite3_stmt* stmt_ = nullptr;
+  PreparedStatement stmt_;
 };
 
 enum class OpenMode { kCreateIfMissing, kMustExist };

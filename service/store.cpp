@@ -175,15 +175,13 @@ void Store::Release(std::unique_ptr<Connection> connection) {
 sqlite3_stmt* Store::Prepare(Connection& connection, const std::string& sql) {
   auto found = connection.prepared.find(sql);
   if (found != connection.prepared.end()) return found->second.get();
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v3(connection.db.get(), sql.data(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
-                         nullptr) != SQLITE_OK) {
-    sqlite3_finalize(stmt);
-    return nullptr;
-  }
+  sqlite3_stmt* raw = nullptr;
+  const int rc =
+      sqlite3_prepare_v3(connection.db.get(), sql.data(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
+  PreparedStatement stmt(raw);
+  if (rc != SQLITE_OK) return nullptr;
   if (connection.prepared.size() >= kMaxPrepared) connection.prepared.clear();
-  connection.prepared.emplace(sql, stmt);
-  return stmt;
+  return connection.prepared.emplace(sql, std::move(stmt)).first->second.get();
 }
 
 StoreResult Store::Run(const Statement& st, size_t max_payload) {

@@ -40,14 +40,11 @@ class Store {
   bool CheckWritable(std::string& error) const;
 
  private:
-  struct Finalizer {
-    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
-  };
   // A connection with the statements it has prepared: the client repeats the same few shapes,
   // so each is parsed once per connection. Statements go before the connection closes.
   struct Connection {
     Database db;
-    std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, Finalizer>> prepared;
+    std::unordered_map<std::string, PreparedStatement> prepared;
   };
 
   explicit Store(std::string path) : path_(std::move(path)) {}

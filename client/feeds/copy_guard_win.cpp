@@ -6,17 +6,14 @@
 
 #include <memory>
 
+#include "runtime/handles_win.h"
+
 namespace velmora::win {
 namespace {
 
 constexpr UINT_PTR kGuardSubclassId = 0x56434731;  // "VCG1"
 // Marks a guarded box (the import library has no GetWindowSubclass to ask with).
 constexpr wchar_t kGuardedProperty[] = L"VelmoraCopyGuarded";
-
-struct GlobalFreer {
-  void operator()(void* memory) const { GlobalFree(memory); }
-};
-using GlobalMemory = std::unique_ptr<void, GlobalFreer>;
 
 class ClipboardSession {
  public:
@@ -74,7 +71,7 @@ void SetClipboardEmptyText(HWND owner) {
   GlobalMemory text(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(wchar_t)));
   if (!text) return;
   // Zero-initialised: the text is its terminator alone. The clipboard owns the memory once taken.
-  if (SetClipboardData(CF_UNICODETEXT, text.get())) text.release();
+  if (SetClipboardData(CF_UNICODETEXT, text.get())) text.Release();
 }
 
 }  // namespace velmora::win

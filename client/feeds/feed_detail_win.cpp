@@ -135,10 +135,7 @@ void FeedPage::ShowNewsDetail() {
   SetWindowTextGbk(Control(kNewsTimeLabelId), detail.time_label);
   HWND box = Control(kNewsContentBoxId);
   SetWindowTextGbk(box, detail.content);
-  HDC screen = GetDC(nullptr);
-  const int height = detail.font_points > 0 ? -MulDiv(detail.font_points, GetDeviceCaps(screen, LOGPIXELSY), 72) : 0;
-  ReleaseDC(nullptr, screen);
-  HFONT font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+  HFONT font = CreateFontW(FontHeightForPoints(detail.font_points), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                            GbkToWide(detail.font_name).c_str());
   if (font) {

@@ -219,9 +219,7 @@ class PopupWindow final : public Window {
   // points; a font that cannot be made leaves the dialog font.
   void SetContentFont(const std::string& gbk_face, int points) {
     LOGFONTW font{};
-    HDC screen = GetDC(nullptr);
-    font.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
+    font.lfHeight = FontHeightForPoints(points);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = GB2312_CHARSET;
     const std::wstring face = GbkToWide(gbk_face);

@@ -7,24 +7,12 @@
 #include <vector>
 
 #include "gateway/machine_id.h"
+#include "runtime/handles_win.h"
 
 namespace velmora {
 namespace {
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  const HANDLE h_;
-};
+using win::FileHandle;
 
 std::string FirstDiskSerial() {
   const FileHandle disk(CreateFileW(L"\\\\.\\PhysicalDrive0", 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

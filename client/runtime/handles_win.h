@@ -25,7 +25,8 @@ class WindowOwner {
   HWND h_ = nullptr;
 };
 
-// A file (or other kernel object opened as one); closed when it goes.
+// A file (or other kernel object opened as one); closed when it goes. Both "no handle" values of
+// the system's calls (INVALID_HANDLE_VALUE and null) count as none.
 class FileHandle {
  public:
   explicit FileHandle(HANDLE h) : h_(h) {}
@@ -60,5 +61,78 @@ class GdiObjectOwner {
  private:
   H h_ = nullptr;
 };
+
+// A window's (or, for nullptr, the screen's) device context from GetDC, or of the whole window,
+// frame included, from GetWindowDC; released when it goes.
+class ScopedGetDC {
+ public:
+  enum class Area { kClient, kWholeWindow };
+  explicit ScopedGetDC(HWND window, Area area = Area::kClient)
+      : window_(window), dc_(area == Area::kClient ? GetDC(window) : GetWindowDC(window)) {}
+  ~ScopedGetDC() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  ScopedGetDC(const ScopedGetDC&) = delete;
+  ScopedGetDC& operator=(const ScopedGetDC&) = delete;
+
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  const HWND window_;
+  const HDC dc_;
+};
+
+// An object selected into a device context for a scope: the one it replaced is selected back
+// when the scope ends, so the context never keeps (or deletes) an object it was only lent.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
+  ~ScopedSelectObject() {
+    if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+  }
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+ private:
+  const HDC dc_;
+  const HGDIOBJ old_;
+};
+
+// Movable global memory from GlobalAlloc (clipboard data, streams over bytes): freed when it goes
+// unless Release() handed it to an owner that frees it (the clipboard, a stream that frees on
+// release).
+class GlobalMemory {
+ public:
+  GlobalMemory() = default;
+  explicit GlobalMemory(HGLOBAL h) : h_(h) {}
+  ~GlobalMemory() { Reset(); }
+  GlobalMemory(GlobalMemory&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+  GlobalMemory& operator=(GlobalMemory&& other) noexcept {
+    Reset(std::exchange(other.h_, nullptr));
+    return *this;
+  }
+  GlobalMemory(const GlobalMemory&) = delete;
+  GlobalMemory& operator=(const GlobalMemory&) = delete;
+
+  HGLOBAL get() const { return h_; }
+  explicit operator bool() const { return h_ != nullptr; }
+  HGLOBAL Release() { return std::exchange(h_, nullptr); }
+  void Reset(HGLOBAL h = nullptr) {
+    if (HGLOBAL old = std::exchange(h_, h)) GlobalFree(old);
+  }
+
+ private:
+  HGLOBAL h_ = nullptr;
+};
+
+// The height to give CreateFontW for a size in points on this screen (negative: the character
+// height, as font sizes are meant); 0, the font's default height, for no size.
+inline int FontHeightForPoints(int points) {
+  if (points <= 0) return 0;
+  const ScopedGetDC screen(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+  return -MulDiv(points, dpi, 72);
+}
 
 }  // namespace velmora::win

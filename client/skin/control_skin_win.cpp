@@ -190,7 +190,7 @@ void SkinEngine::DrawSkinnedButton(HWND button, HDC target) {
   std::wstring text(size_t(GetWindowTextLengthW(button)) + 1, L'\0');
   text.resize(size_t(std::max(0, GetWindowTextW(button, text.data(), int(text.size())))));
   auto font = reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0));
-  const HGDIOBJ old_font = SelectObject(dc, font ? font : r.default_button_font);
+  const ScopedSelectObject font_in_dc(dc, font ? font : r.default_button_font);
 
   const RECT whole{0, 0, width, height};
   FillRect(dc, &whole, r.background_brush.get());
@@ -226,7 +226,6 @@ void SkinEngine::DrawSkinnedButton(HWND button, HDC target) {
     DrawTextW(dc, text.c_str(), int(text.size()), &text_area, format);
   }
   BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
-  SelectObject(dc, old_font);
 }
 
 }  // namespace velmora::win

@@ -70,8 +70,27 @@ constexpr UINT kLabelFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX
 
 }  // namespace
 
+FrameSurfaces::~FrameSurfaces() {
+  if (!published_on) return;
+  for (const wchar_t* name : {prop::kCacheDc, prop::kBackDc, prop::kCacheBitmap, prop::kBackBitmap,
+                              prop::kCacheOldBitmap, prop::kBackOldBitmap}) {
+    RemovePropW(published_on, name);
+  }
+}
+
+void FrameSurfaces::Publish(HWND window) {
+  published_on = window;
+  prop::SetHandle(window, prop::kCacheDc, cache.dc());
+  prop::SetHandle(window, prop::kBackDc, back.dc());
+  prop::SetHandle(window, prop::kCacheBitmap, cache.bitmap());
+  prop::SetHandle(window, prop::kBackBitmap, back.bitmap());
+  prop::SetHandle(window, prop::kCacheOldBitmap, cache.old_bitmap());
+  prop::SetHandle(window, prop::kBackOldBitmap, back.old_bitmap());
+}
+
 void SkinEngine::BuildFrame(HWND window, bool forced) {
-  if (!FindAttached(window)) return;
+  SkinWindowRecord* record = FindAttached(window);
+  if (!record) return;
   RECT bounds{};
   GetWindowRect(window, &bounds);
   const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
@@ -81,39 +100,25 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
   prop::Set(window, prop::kWidth, width);
   prop::Set(window, prop::kHeight, height);
 
-  HDC window_dc = GetDC(window);
-  auto cache = prop::GetHandle<HDC>(window, prop::kCacheDc);
-  auto back = prop::GetHandle<HDC>(window, prop::kBackDc);
-  if (!cache) {
-    cache = CreateCompatibleDC(window_dc);
-    back = CreateCompatibleDC(window_dc);
-    SetBkMode(cache, TRANSPARENT);
-    SetStretchBltMode(cache, HALFTONE);
-    SetBrushOrgEx(cache, 0, 0, nullptr);
-    prop::SetHandle(window, prop::kCacheDc, cache);
-    prop::SetHandle(window, prop::kBackDc, back);
+  FrameSurfaces& surfaces = record->surfaces;
+  const ScopedGetDC window_dc(window);
+  if (!surfaces.cache.dc()) {
+    surfaces.cache.Reset(CreateCompatibleDC(window_dc.get()));
+    surfaces.back.Reset(CreateCompatibleDC(window_dc.get()));
+    SetBkMode(surfaces.cache.dc(), TRANSPARENT);
+    SetStretchBltMode(surfaces.cache.dc(), HALFTONE);
+    SetBrushOrgEx(surfaces.cache.dc(), 0, 0, nullptr);
   }
   // A rebuild at the same size (a new caption, colour or tab) draws over the surfaces it has.
-  const auto old_cache = prop::GetHandle<HBITMAP>(window, prop::kCacheBitmap);
-  if (!old_cache || !same_size) {
-    if (old_cache) {
-      SelectObject(cache, prop::GetHandle<HGDIOBJ>(window, prop::kCacheOldBitmap));
-      SelectObject(back, prop::GetHandle<HGDIOBJ>(window, prop::kBackOldBitmap));
-      DeleteObject(old_cache);
-      DeleteObject(prop::GetHandle<HBITMAP>(window, prop::kBackBitmap));
-    }
-    HBITMAP cache_bitmap = CreateCompatibleBitmap(window_dc, width, height);
-    HBITMAP back_bitmap = CreateCompatibleBitmap(window_dc, width, height);
-    prop::SetHandle(window, prop::kCacheBitmap, cache_bitmap);
-    prop::SetHandle(window, prop::kBackBitmap, back_bitmap);
-    prop::SetHandle(window, prop::kCacheOldBitmap, SelectObject(cache, cache_bitmap));
-    prop::SetHandle(window, prop::kBackOldBitmap, SelectObject(back, back_bitmap));
+  if (!surfaces.cache.bitmap() || !same_size) {
+    surfaces.cache.ReplaceBitmap(CreateCompatibleBitmap(window_dc.get(), width, height));
+    surfaces.back.ReplaceBitmap(CreateCompatibleBitmap(window_dc.get(), width, height));
   }
+  surfaces.Publish(window);
 
-  DrawFrame(window, cache, back, width, height);
+  DrawFrame(window, surfaces.cache.dc(), surfaces.back.dc(), width, height);
   // The region belongs to the window from here on.
   SetWindowRgn(window, CreateRoundRectRgn(0, 0, width + 1, height + 1, 3, 3), TRUE);
-  ReleaseDC(window, window_dc);
 }
 
 void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int height) {
@@ -205,11 +210,9 @@ void SkinEngine::DrawElement(HDC dc, const skin::Element& element) {
 
 void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT layout, UINT format) {
   if (text.empty() || !font) return;
-  HDC screen = GetDC(nullptr);
   MemorySurface mask;
-  mask.Reset(CreateCompatibleDC(screen));
-  ReleaseDC(nullptr, screen);
-  const HGDIOBJ old_font = SelectObject(mask.dc(), font);
+  mask.Reset(CreateCompatibleDC(ScopedGetDC(nullptr).get()));
+  const ScopedSelectObject font_in_mask(mask.dc(), font);
   if (layout.right <= layout.left || layout.bottom <= layout.top) {
     RECT size{0, 0, 0, 0};
     DrawTextW(mask.dc(), text.c_str(), int(text.size()), &size, format | DT_CALCRECT);
@@ -224,10 +227,9 @@ void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT
   HBITMAP dib = CreateDIBSection(mask.dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!dib || !bits) {
     if (dib) DeleteObject(dib);
-    SelectObject(mask.dc(), old_font);
     return;
   }
-  const HGDIOBJ old_bitmap = SelectObject(mask.dc(), dib);
+  mask.ReplaceBitmap(dib);  // the mask owns it now
   SetBkMode(mask.dc(), TRANSPARENT);
   SetTextColor(mask.dc(), RGB(255, 255, 255));
   RECT inner{1, 1, width - 1, height - 1};
@@ -244,9 +246,6 @@ void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT
   std::copy(composed.begin(), composed.end(), pixels);
   constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   AlphaBlend(dc, layout.left - 1, layout.top - 1, width, height, mask.dc(), 0, 0, width, height, kPerPixel);
-  SelectObject(mask.dc(), old_bitmap);
-  SelectObject(mask.dc(), old_font);
-  DeleteObject(dib);
 }
 
 void SkinEngine::RedrawElement(HWND window, int index) {
@@ -259,9 +258,7 @@ void SkinEngine::RedrawElement(HWND window, int index) {
   const skin::Rect& rc = element.rect;
   BitBlt(cache, rc.left, rc.top, rc.Width(), rc.Height(), back, rc.left, rc.top, SRCCOPY);
   DrawElement(cache, element);
-  HDC window_dc = GetDC(window);
-  BitBlt(window_dc, rc.left, rc.top, rc.Width(), rc.Height(), cache, rc.left, rc.top, SRCCOPY);
-  ReleaseDC(window, window_dc);
+  BitBlt(ScopedGetDC(window).get(), rc.left, rc.top, rc.Width(), rc.Height(), cache, rc.left, rc.top, SRCCOPY);
 }
 
 void SkinEngine::RefreshSideBorders(HWND window) {
@@ -273,10 +270,9 @@ void SkinEngine::RefreshSideBorders(HWND window) {
   const int banner = prop::GetInt(window, prop::kBannerHeight);
   const int strip = height - banner - prop::GetInt(window, prop::kStatusHeight);
   if (strip <= 0) return;
-  HDC window_dc = GetWindowDC(window);
-  BitBlt(window_dc, 0, banner, 3, strip, cache, 0, banner, SRCCOPY);
-  BitBlt(window_dc, width - 3, banner, 3, strip, cache, width - 3, banner, SRCCOPY);
-  ReleaseDC(window, window_dc);
+  const ScopedGetDC window_dc(window, ScopedGetDC::Area::kWholeWindow);
+  BitBlt(window_dc.get(), 0, banner, 3, strip, cache, 0, banner, SRCCOPY);
+  BitBlt(window_dc.get(), width - 3, banner, 3, strip, cache, width - 3, banner, SRCCOPY);
 }
 
 void SkinEngine::Paint(HWND window, HDC dc, const RECT& area) {
@@ -295,19 +291,7 @@ bool SkinEngine::CopyBackground(HWND top_level, const RECT& area, HDC dc) const 
   return BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, cache, area.left, area.top, SRCCOPY) != 0;
 }
 
-void SkinEngine::ReleaseSurfaces(HWND window) {
-  auto cache = prop::GetHandle<HDC>(window, prop::kCacheDc);
-  auto back = prop::GetHandle<HDC>(window, prop::kBackDc);
-  if (cache) {
-    if (auto old = prop::GetHandle<HGDIOBJ>(window, prop::kCacheOldBitmap)) SelectObject(cache, old);
-    DeleteDC(cache);
-  }
-  if (back) {
-    if (auto old = prop::GetHandle<HGDIOBJ>(window, prop::kBackOldBitmap)) SelectObject(back, old);
-    DeleteDC(back);
-  }
-  if (auto bitmap = prop::GetHandle<HBITMAP>(window, prop::kCacheBitmap)) DeleteObject(bitmap);
-  if (auto bitmap = prop::GetHandle<HBITMAP>(window, prop::kBackBitmap)) DeleteObject(bitmap);
+void SkinEngine::RemoveFrameProperties(HWND window) {
   for (const wchar_t* name : prop::kFrameProperties) RemovePropW(window, name);
 }
 

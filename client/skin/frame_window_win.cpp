@@ -109,8 +109,9 @@ LRESULT SkinEngine::OnFrameMessage(HWND window, UINT message, WPARAM wparam, LPA
       Release(window);
       const LRESULT result = previous ? CallWindowProcW(previous, window, message, wparam, lparam)
                                       : DefWindowProcW(window, message, wparam, lparam);
-      // Nothing draws this window again: its surfaces, bitmaps, handlers and properties go now.
-      ReleaseSurfaces(window);
+      // Nothing draws this window again: its surfaces went with its record, its handlers and
+      // properties go now.
+      RemoveFrameProperties(window);
       handlers_.erase({window, prop::kHelpClick});
       handlers_.erase({window, prop::kMainMenuClick});
       return result;

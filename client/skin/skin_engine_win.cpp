@@ -37,7 +37,7 @@ SkinEngine::~SkinEngine() {
     if (auto previous = prop::Get(record->window, prop::kWndProc)) {
       SetWindowLongPtrW(record->window, GWLP_WNDPROC, previous);
     }
-    ReleaseSurfaces(record->window);
+    RemoveFrameProperties(record->window);
   }
   if (g_engine == this) g_engine = nullptr;
 }
@@ -210,16 +210,16 @@ bool SkinEngine::LoadSkinPicture(const std::string& gbk_path) {
   GpImageOwner image;
   const std::wstring path = GbkToWide(gbk_path);
   if (path.empty() || gp::GdipLoadImageFromFile(path.c_str(), image.Out()) != Gdiplus::Ok || !image) return false;
-  resources_->picture.Replace(std::move(image), nullptr);
+  resources_->picture.Replace(std::move(image), GlobalMemory());
   ApplySkinPicture();
   return true;
 }
 
 bool SkinEngine::LoadSkinPictureBytes(std::string_view bytes) {
-  HGLOBAL block = nullptr;
-  GpImageOwner image = ImageFromBytes(bytes, &block);
+  GlobalMemory block;
+  GpImageOwner image = ImageFromBytes(bytes, block);
   if (!image) return false;
-  resources_->picture.Replace(std::move(image), block);
+  resources_->picture.Replace(std::move(image), std::move(block));
   ApplySkinPicture();
   return true;
 }
@@ -253,10 +253,11 @@ COLORREF SkinEngine::AverageColor(Gdiplus::GpImage* image) {
       return colour;
     }
   }
-  HDC screen = GetDC(nullptr);
   MemorySurface pixel;
-  pixel.Reset(CreateCompatibleDC(screen), CreateCompatibleBitmap(screen, 1, 1));
-  ReleaseDC(nullptr, screen);
+  {
+    const ScopedGetDC screen(nullptr);
+    pixel.Reset(CreateCompatibleDC(screen.get()), CreateCompatibleBitmap(screen.get(), 1, 1));
+  }
   {
     GpGraphicsOwner graphics = GraphicsOn(pixel.dc());
     if (graphics) gp::GdipDrawImageRect(graphics.get(), image, 0.0f, 0.0f, 1.0f, 1.0f);

@@ -27,6 +27,22 @@ namespace velmora::win {
 // arguments: a handler that needs its window captures it.
 using SkinHandler = std::function<void()>;
 
+// An attached window's two off-screen surfaces: `cache` holds the finished frame that painting
+// copies from, `back` the frame without its elements, from which a redrawn element's place is
+// restored. Owned here, and named in the window's properties only for as long as they live.
+struct FrameSurfaces {
+  FrameSurfaces() = default;
+  ~FrameSurfaces();
+  FrameSurfaces(const FrameSurfaces&) = delete;
+  FrameSurfaces& operator=(const FrameSurfaces&) = delete;
+  // Names the surfaces in `window`'s properties, as they are now.
+  void Publish(HWND window);
+
+  HWND published_on = nullptr;
+  MemorySurface cache;
+  MemorySurface back;
+};
+
 // One attached window and its drawn elements. Element positions in the list are 0-based here;
 // the engine's interface speaks of 1-based indices, as the window properties do.
 struct SkinWindowRecord {
@@ -43,6 +59,7 @@ struct SkinWindowRecord {
   int tab_count = 0;
   int status_index = 0;  // 1-based; 0 when the window has no status band
   std::vector<HICON> owned_icons;  // tab icons made from icon files, destroyed with the record
+  FrameSurfaces surfaces;          // made by the first frame build; they go with the record
 };
 
 // AttachWindow's options; an option left empty takes the default the engine documents.
@@ -133,7 +150,7 @@ class SkinEngine {
   void DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT layout, UINT format);
   void RedrawElement(HWND window, int index);  // 0-based
   void RefreshSideBorders(HWND window);
-  void ReleaseSurfaces(HWND window);
+  void RemoveFrameProperties(HWND window);
   void Paint(HWND window, HDC dc, const RECT& area);
 
   // Mouse, sizing and tabs (frame_mouse_win.cpp, skin_tabs_win.cpp).

@@ -41,10 +41,20 @@ void MemorySurface::Reset(HDC dc, HBITMAP bitmap) {
   old_bitmap_ = dc && bitmap ? SelectObject(dc, bitmap) : nullptr;
 }
 
-void SkinImage::Replace(GpImageOwner image, HGLOBAL block) {
+void MemorySurface::ReplaceBitmap(HBITMAP bitmap) {
+  if (!dc_) return;
+  if (bitmap_) {
+    SelectObject(dc_, old_bitmap_);
+    DeleteObject(bitmap_);
+  }
+  bitmap_ = bitmap;
+  old_bitmap_ = bitmap ? SelectObject(dc_, bitmap) : nullptr;
+}
+
+void SkinImage::Replace(GpImageOwner image, GlobalMemory block) {
   Release();
   image_ = std::move(image);
-  block_ = block;
+  block_ = std::move(block);
   UINT w = 0, h = 0;
   if (image_) {
     gp::GdipGetImageWidth(image_.get(), &w);
@@ -56,31 +66,26 @@ void SkinImage::Replace(GpImageOwner image, HGLOBAL block) {
 
 void SkinImage::Release() {
   image_.Reset();  // the image reads the block until it is disposed
-  if (block_) GlobalFree(block_);
-  block_ = nullptr;
+  block_.Reset();
   width_ = height_ = 0;
 }
 
-GpImageOwner ImageFromBytes(std::string_view bytes, HGLOBAL* block) {
-  *block = nullptr;
+GpImageOwner ImageFromBytes(std::string_view bytes, GlobalMemory& block) {
+  block.Reset();
   GpImageOwner image;
   if (bytes.empty()) return image;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
   if (!memory) return image;
-  if (void* target = GlobalLock(memory)) {
+  if (void* target = GlobalLock(memory.get())) {
     std::memcpy(target, bytes.data(), bytes.size());
-    GlobalUnlock(memory);
+    GlobalUnlock(memory.get());
   }
   IStream* stream = nullptr;
-  if (CreateStreamOnHGlobal(memory, FALSE, &stream) == S_OK) {
+  if (CreateStreamOnHGlobal(memory.get(), FALSE, &stream) == S_OK) {
     gp::GdipLoadImageFromStream(stream, image.Out());
     stream->Release();  // the image keeps its own reference
   }
-  if (!image) {
-    GlobalFree(memory);
-    return image;
-  }
-  *block = memory;
+  if (image) block = std::move(memory);
   return image;
 }
 
@@ -118,10 +123,9 @@ void LoadDefaultWindowIcon(IconOwner& icon) {
 void MakeDibSurface(MemorySurface& surface, int width, int height, void** bits) {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  HDC screen = GetDC(nullptr);
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-  surface.Reset(CreateCompatibleDC(screen), dib);
-  ReleaseDC(nullptr, screen);
+  const ScopedGetDC screen(nullptr);
+  HBITMAP dib = CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, bits, nullptr, 0);
+  surface.Reset(CreateCompatibleDC(screen.get()), dib);
   if (!dib) *bits = nullptr;
 }
 
@@ -160,16 +164,16 @@ HFONT BannerFont(int weight) {
 }  // namespace
 
 SkinResources::SkinResources() {
-  HDC screen = GetDC(nullptr);
-  HDC sheet_dc = CreateCompatibleDC(screen);
-  control_sheet.Reset(sheet_dc, ControlSheetBitmap(screen));
-  ReleaseDC(nullptr, screen);
+  {
+    const ScopedGetDC screen(nullptr);
+    control_sheet.Reset(CreateCompatibleDC(screen.get()), ControlSheetBitmap(screen.get()));
+  }
   default_button_font = static_cast<HFONT>(GetStockObject(OEM_FIXED_FONT));
   SetBackground(GetSysColor(COLOR_BTNFACE));
 
   caption_font.Reset(BannerFont(FW_BOLD));
   label_font.Reset(BannerFont(FW_NORMAL));
-  frame_sheet = ImageFromBytes(BuiltInResource(VELMORA_RC_FRAME_SHEET), &frame_sheet_block);
+  frame_sheet = ImageFromBytes(BuiltInResource(VELMORA_RC_FRAME_SHEET), frame_sheet_block);
   MakeFramePieces(*this);
   void* black = nullptr;
   MakeDibSurface(black_pixel, 1, 1, &black);
@@ -179,10 +183,7 @@ SkinResources::SkinResources() {
   SetSkinBrush(skin::kDefaultSkinColor);
 }
 
-SkinResources::~SkinResources() {
-  frame_sheet.Reset();
-  if (frame_sheet_block) GlobalFree(frame_sheet_block);
-}
+SkinResources::~SkinResources() = default;  // the frame sheet goes before the block it reads
 
 void SkinResources::SetBackground(COLORREF colour) {
   background = colour;

@@ -48,7 +48,12 @@ class MemorySurface {
   MemorySurface& operator=(const MemorySurface&) = delete;
   // Takes ownership of both; `bitmap` may be null (then nothing is selected).
   void Reset(HDC dc = nullptr, HBITMAP bitmap = nullptr);
+  // Keeps the context (and whatever modes were set on it) and owns `bitmap` in place of the one
+  // it had, which is selected out and deleted.
+  void ReplaceBitmap(HBITMAP bitmap);
   HDC dc() const { return dc_; }
+  HBITMAP bitmap() const { return bitmap_; }
+  HGDIOBJ old_bitmap() const { return old_bitmap_; }  // the context's own, selected back at the end
 
  private:
   HDC dc_ = nullptr;
@@ -63,22 +68,22 @@ class SkinImage {
   ~SkinImage() { Release(); }
   SkinImage(const SkinImage&) = delete;
   SkinImage& operator=(const SkinImage&) = delete;
-  void Replace(GpImageOwner image, HGLOBAL block);
+  void Replace(GpImageOwner image, GlobalMemory block);
   void Release();
   Gdiplus::GpImage* image() const { return image_.get(); }
   int width() const { return width_; }
   int height() const { return height_; }
 
  private:
+  GlobalMemory block_;  // before the image: the image goes first, then what it reads
   GpImageOwner image_;
-  HGLOBAL block_ = nullptr;
   int width_ = 0;
   int height_ = 0;
 };
 
 // A GDI+ image read from bytes. The stream's memory block goes to `block` (the image reads it as
 // long as it lives); null image and no block on failure.
-GpImageOwner ImageFromBytes(std::string_view bytes, HGLOBAL* block);
+GpImageOwner ImageFromBytes(std::string_view bytes, GlobalMemory& block);
 
 struct SkinResources {
   SkinResources();
@@ -101,8 +106,8 @@ struct SkinResources {
   // Banner texts: 宋体, 12 pixels, bold for the caption, regular for labels and tab captions.
   GdiObjectOwner<HFONT> caption_font;
   GdiObjectOwner<HFONT> label_font;
+  GlobalMemory frame_sheet_block;  // before the sheet: the image goes first, then what it reads
   GpImageOwner frame_sheet;
-  HGLOBAL frame_sheet_block = nullptr;
   // The frame sheet again as a premultiplied 32-bit surface: its pieces are laid with AlphaBlend,
   // many times faster than through GDI+ where every call converts the whole sheet.
   MemorySurface frame_pieces;

@@ -117,9 +117,7 @@ bool SkinEngine::RemoveTab(HWND window, std::string_view gbk_caption) {
   for (const skin::Element& e : list.items) {
     if (e.kind == skin::ElementKind::kTab && e.visible) DrawElement(cache, e);
   }
-  HDC window_dc = GetDC(window);
-  BitBlt(window_dc, 0, skin::kTabTop, band_width, skin::kTabHeight, cache, 0, skin::kTabTop, SRCCOPY);
-  ReleaseDC(window, window_dc);
+  BitBlt(ScopedGetDC(window).get(), 0, skin::kTabTop, band_width, skin::kTabHeight, cache, 0, skin::kTabTop, SRCCOPY);
   return true;
 }
 

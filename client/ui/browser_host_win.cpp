@@ -31,14 +31,6 @@ std::wstring WithCrLf(const std::wstring& text) {
   return out;
 }
 
-int FontHeightForPoints(int points) {
-  if (points <= 0) return 0;  // the font's default size
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  return -MulDiv(points, dpi, 72);
-}
-
 }  // namespace
 
 std::unique_ptr<BrowserHost> BrowserHost::Create(HWND parent, RECT where) {

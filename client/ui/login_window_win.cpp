@@ -177,10 +177,7 @@ void LoginWindow::ApplyLayoutRow(const LayoutRow& row) {
   state.product_title = row.title.title;
   title_ = row.title;
   SetWindowTextGbk(hwnd(), row.title.title);
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(row.title.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
-  title_font_.Reset(CreateFontW(height, 0, 0, 0, row.title.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+  title_font_.Reset(CreateFontW(FontHeightForPoints(row.title.size), 0, 0, 0, row.title.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                                 GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 DEFAULT_PITCH | FF_DONTCARE, GbkToWide(row.title.font).c_str()));
   HWND title = Control(ui::kTitleLabel);

@@ -121,7 +121,7 @@ void PaintLabel(HWND label, HDC target) {
   if (state && length > 0) {
     std::wstring text(size_t(length) + 1, L'\0');
     text.resize(size_t(GetWindowTextW(label, text.data(), length + 1)));
-    const HGDIOBJ old_font = SelectObject(dc, state->font ? state->font : DialogFont());
+    const ScopedSelectObject font(dc, state->font ? state->font : DialogFont());
     SetBkMode(dc, TRANSPARENT);
     UINT format = state->look.format;
     if (state->look.shadow) {
@@ -132,7 +132,6 @@ void PaintLabel(HWND label, HDC target) {
     }
     SetTextColor(dc, state->look.colour);
     DrawTextW(dc, text.c_str(), int(text.size()), &client, format);
-    SelectObject(dc, old_font);
   }
   BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
 }
