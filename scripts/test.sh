@@ -7,13 +7,24 @@ cd "$root"
 bash scripts/setup.sh
 jobs="${VELMORA_JOBS:-$(nproc)}"
 
+# Every tree is built with warnings as errors. A tree configured before that (or by hand without
+# it) is configured again with the option, once; otherwise its cache is left as it is.
+configure() {
+  local preset="$1" cache="build/$1/CMakeCache.txt"
+  if [ ! -f "$cache" ]; then
+    cmake --preset "$preset" -DVELMORA_WERROR=ON >/dev/null
+  elif ! grep -qx 'VELMORA_WERROR:BOOL=ON' "$cache"; then
+    cmake -S . -B "build/$preset" -DVELMORA_WERROR=ON >/dev/null
+  fi
+}
+
 for preset in native mingw64 mingw32; do
-  [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+  configure "$preset"
   echo "build: $preset"
   cmake --build "build/$preset" -j "$jobs"
 done
 # The fuzz targets (clang, libFuzzer); the test run gives each a few seconds from its seeds.
-[ -f build/fuzz/CMakeCache.txt ] || cmake --preset fuzz >/dev/null
+configure fuzz
 echo "build: fuzz"
 cmake --build build/fuzz -j "$jobs" --target velmora_fuzz
 

@@ -1,6 +1,7 @@
 // Hexadecimal digits, table-driven because the codec runs them over every byte of every answer.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,9 +11,9 @@ namespace hex_detail {
 constexpr std::array<int8_t, 256> MakeDigitTable() {
   std::array<int8_t, 256> t{};
   for (auto& v : t) v = -1;
-  for (int c = '0'; c <= '9'; ++c) t[c] = int8_t(c - '0');
-  for (int c = 'a'; c <= 'f'; ++c) t[c] = int8_t(c - 'a' + 10);
-  for (int c = 'A'; c <= 'F'; ++c) t[c] = int8_t(c - 'A' + 10);
+  for (size_t c = '0'; c <= '9'; ++c) t[c] = int8_t(c - '0');
+  for (size_t c = 'a'; c <= 'f'; ++c) t[c] = int8_t(c - 'a' + 10);
+  for (size_t c = 'A'; c <= 'F'; ++c) t[c] = int8_t(c - 'A' + 10);
   return t;
 }
 inline constexpr std::array<int8_t, 256> kDigitValue = MakeDigitTable();

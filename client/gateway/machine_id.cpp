@@ -36,8 +36,8 @@ std::string ProcessorIdText() {
 std::string DiskNumberText(std::string_view serial) {
   if (serial.empty()) return {};
   uint32_t h = 2166136261u;
-  for (unsigned char c : serial) {
-    h ^= c;
+  for (char c : serial) {
+    h ^= static_cast<unsigned char>(c);
     h *= 16777619u;
   }
   return std::to_string(h);

@@ -88,7 +88,7 @@ std::array<uint8_t, 16> Md5::Finish() {
   for (int i = 0; i < 8; ++i) tail[i] = uint8_t(bits >> (8 * i));
   Update(std::string_view(reinterpret_cast<const char*>(tail), 8));
   std::array<uint8_t, 16> digest;
-  for (int i = 0; i < 16; ++i) digest[i] = uint8_t(state_[i / 4] >> (8 * (i % 4)));
+  for (size_t i = 0; i < 16; ++i) digest[i] = uint8_t(state_[i / 4] >> (8 * (i % 4)));
   return digest;
 }
 

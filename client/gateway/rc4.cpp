@@ -5,9 +5,9 @@
 namespace velmora {
 
 Rc4::Rc4(std::string_view key) {
-  for (int n = 0; n < 256; ++n) s_[n] = uint8_t(n);
+  for (size_t n = 0; n < 256; ++n) s_[n] = uint8_t(n);
   uint8_t j = 0;
-  for (int n = 0; n < 256; ++n) {
+  for (size_t n = 0; n < 256; ++n) {
     const uint8_t k = key.empty() ? 0 : uint8_t(key[n % key.size()]);
     j = uint8_t(j + s_[n] + k);
     std::swap(s_[n], s_[j]);
@@ -33,7 +33,7 @@ std::string Rc4HexEncode(std::string_view text) {
   StoredValueCipher().Apply(bytes);
   std::string hex;
   hex.reserve(bytes.size() * 2);
-  for (unsigned char b : bytes) AppendHexByte(hex, b);
+  for (char b : bytes) AppendHexByte(hex, static_cast<uint8_t>(b));
   return hex;
 }
 

@@ -1,9 +1,10 @@
-// The wire encoding and the stored-value cipher, byte for byte.
+// The wire encoding, the stored-value cipher and the machine identifier, byte for byte.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "gateway/gateway_client.h"
+#include "gateway/machine_id.h"
 #include "gateway/md5.h"
 #include "gateway/rc4.h"
 #include "gateway/wire_codec.h"
@@ -108,6 +109,23 @@ TEST(Md5, Rfc1321TestSuite) {
   const auto digest = md5.Finish();
   EXPECT_EQ(digest[0], 0x57);
   EXPECT_EQ(digest[15], 0x7a);
+}
+
+// The service's deny list holds identifiers made by earlier builds: every part must keep its
+// bytes, high bytes (GBK serials, MAC octets) taken as unsigned.
+TEST(MachineId, PartsKeepTheirBytes) {
+  const std::pair<std::string, std::string> disks[] = {
+      {"", ""},
+      {"a", "3826002220"},  // the published FNV-1a vector 0xE40C292C
+      {"WD-WCC4N1234567", "233126314"},
+      {"\xB4\xC5\xC5\xCC", "2364583675"},  // a GBK serial
+      {"\xFF", "2047574606"},
+  };
+  for (const auto& [serial, number] : disks) EXPECT_EQ(DiskNumberText(serial), number) << serial;
+
+  const unsigned char mac[] = {0x00, 0x1A, 0x2B, 0xFE, 0x4D, 0x5E};
+  EXPECT_EQ(MacText(mac, sizeof mac), "00-1A-2B-FE-4D-5E");
+  EXPECT_EQ(ComposeMachineId("BFEBFBFF000906EA", "233126314", "00-1A-2B-3C-4D-5E"), "9E70D88235AF028F");
 }
 
 TEST(Rc4, PublishedTestVectors) {
