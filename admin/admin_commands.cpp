@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -695,15 +694,6 @@ void Admin::Show() {
 }
 
 }  // namespace
-
-DateTime LocalNow() {
-  const std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
-  const auto now = DateTime::FromCivil({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                                        local.tm_min, std::min(local.tm_sec, 59)});
-  return now.value_or(DateTime());
-}
 
 int RunAdmin(const std::vector<std::string>& args, std::string& out, std::string& err,
              const AdminClock& now) {

@@ -17,7 +17,6 @@ inline constexpr int kExitUsage = 2;   // bad command line or bad input
 
 // The local wall-clock time, as the client and the service write their date-times.
 using AdminClock = std::function<DateTime()>;
-DateTime LocalNow();
 
 // Runs one command line (without the program name): "--db PATH COMMAND ...". Texts are UTF-8.
 // Results go to `out`, one-line error messages ("velmora-admin: ...") to `err`; returns the

@@ -7,14 +7,18 @@ cd "$root"
 bash scripts/setup.sh
 jobs="${VELMORA_JOBS:-$(nproc)}"
 
-# Every tree is built with warnings as errors. A tree configured before that (or by hand without
-# it) is configured again with the option, once; otherwise its cache is left as it is.
+# Every tree is built with warnings as errors, and the Windows tests run the native tree's
+# service. A tree configured before those settings (or by hand without them) is configured again
+# with them, once; otherwise its cache is left as it is.
 configure() {
   local preset="$1" cache="build/$1/CMakeCache.txt"
+  local settings=(-DVELMORA_WERROR=ON)
+  [ "$preset" = mingw64 ] && settings+=(-DVELMORA_NATIVE_TREE="$root/build/native")
   if [ ! -f "$cache" ]; then
-    cmake --preset "$preset" -DVELMORA_WERROR=ON >/dev/null
-  elif ! grep -qx 'VELMORA_WERROR:BOOL=ON' "$cache"; then
-    cmake -S . -B "build/$preset" -DVELMORA_WERROR=ON >/dev/null
+    cmake --preset "$preset" "${settings[@]}" >/dev/null
+  elif ! grep -qx 'VELMORA_WERROR:BOOL=ON' "$cache" ||
+       { [ "$preset" = mingw64 ] && ! grep -q '^VELMORA_NATIVE_TREE:[A-Z]*=.' "$cache"; }; then
+    cmake -S . -B "build/$preset" "${settings[@]}" >/dev/null
   fi
 }
 
@@ -28,22 +32,8 @@ configure fuzz
 echo "build: fuzz"
 cmake --build build/fuzz -j "$jobs" --target velmora_fuzz
 
-# One CTest run over both test trees.
-cat >build/CTestTestfile.cmake <<CTEST
-subdirs("native")
-subdirs("mingw64")
-subdirs("fuzz")
-add_test(e2e.windows_client_against_gateway "bash" "$root/tests/e2e/windows_client_against_gateway.sh" "$root/build/native" "$root/build/mingw64")
-set_tests_properties(e2e.windows_client_against_gateway PROPERTIES TIMEOUT 120)
-add_test(e2e.client_login_against_gateway "bash" "$root/tests/e2e/client_login_against_gateway.sh" "$root/build/native" "$root/build/mingw64")
-set_tests_properties(e2e.client_login_against_gateway PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
-add_test(e2e.client_login_english_windows "bash" "$root/tests/e2e/client_login_against_gateway.sh" "$root/build/native" "$root/build/mingw64")
-add_test(e2e.installer_under_wine "bash" "$root/tests/e2e/installer_under_wine.sh" "$root/build/native" "$root/build/mingw64")
-set_tests_properties(e2e.installer_under_wine PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
-add_test(e2e.demo "bash" "$root/scripts/demo.sh" "--screenshots")
-set_tests_properties(e2e.demo PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
-set_tests_properties(e2e.client_login_english_windows PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE ENVIRONMENT "VELMORA_WINE_LANG=C.UTF-8")
-CTEST
+# One CTest run over the three test trees; the end-to-end runs are the mingw64 tree's.
+printf 'subdirs("native")\nsubdirs("mingw64")\nsubdirs("fuzz")\n' >build/CTestTestfile.cmake
 
 source scripts/wine-env.sh
 trap velmora_stop_wine EXIT

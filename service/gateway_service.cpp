@@ -1,7 +1,5 @@
 #include "gateway_service.h"
 
-#include <ctime>
-
 #include "gateway/gateway_client.h"
 #include "gateway/wire_codec.h"
 #include "gbk.h"
@@ -77,15 +75,6 @@ bool FormField(std::string_view body, std::string_view name, std::string& value)
     start = end + 1;
   }
   return found;
-}
-
-DateTime LocalNow() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return DateTime::FromCivil({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                              tm.tm_sec > 59 ? 59 : tm.tm_sec})
-      .value_or(DateTime());
 }
 
 GatewayService::GatewayService(Store& store, ServiceOptions options, std::function<DateTime()> clock)

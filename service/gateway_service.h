@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "gateway/date_time.h"
+#include "local_clock.h"
 #include "store.h"
 
 namespace velmora::service {
@@ -44,8 +45,6 @@ class GatewayService {
   std::function<DateTime()> clock_;
 };
 
-// The server's local time now.
-DateTime LocalNow();
 
 // Form fields of an application/x-www-form-urlencoded body; the last of repeated names wins.
 bool FormField(std::string_view body, std::string_view name, std::string& value);

@@ -35,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitCommonControlsEx(&controls);
   // The skin engine lives as long as the program: every window draws through it.
   velmora::win::SkinEngine skin;
-  skin.SetSkinColor(velmora::skin::kDefaultSkinColor);
+  skin.SetSkinColor(velmora::skin::kDefaultSkinColour);
   auto login = std::make_unique<velmora::win::LoginWindow>();
   if (!login->Open(velmora::GatewayPage(GatewayBase()))) return 1;
   MSG msg;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "session/credential_memory.h"
+
 namespace velmora {
 
 // The file as a missing one is created: 14 lines, each ended by CR LF (111 bytes).
@@ -58,7 +60,7 @@ struct StartupSettings {
   std::string skin_picture;    // tpwz; only when !skin_is_colour
 };
 
-class SettingsFile {
+class SettingsFile final : public CredentialMemory {
  public:
   SettingsFile(ProfileStore& store, std::string program_dir);
 
@@ -92,7 +94,7 @@ class SettingsFile {
   void RememberBoxClicked(bool ticked, std::string_view name, std::string_view password);
   // A login starts: with the box ticked the credentials are stored before the account is looked
   // up, so they stay remembered even when the login then fails.
-  void LoginAttempted(bool box_ticked, std::string_view name, std::string_view password);
+  void LoginAttempted(bool box_ticked, std::string_view name, std::string_view password) override;
 
   // The login window's reads, in their order; an empty sound path is replaced by the default
   // one, which is written back.

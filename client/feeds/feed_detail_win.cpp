@@ -13,7 +13,7 @@
 #include "feeds/feed_lists_win.h"
 #include "feeds/feed_page_win.h"
 #include "runtime/gbk_win.h"
-#include "ui/feed_layout.h"
+#include "feeds/feed_layout.h"
 
 namespace velmora::win {
 namespace {

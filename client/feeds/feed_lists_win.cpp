@@ -5,7 +5,7 @@
 #include <string>
 
 #include "runtime/gbk_win.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 namespace {

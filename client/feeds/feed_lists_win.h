@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "feeds/feed_rows.h"
-#include "ui/layout_box.h"
+#include "toolkit/layout_box.h"
 
 namespace velmora::win {
 

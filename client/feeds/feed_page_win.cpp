@@ -8,24 +8,19 @@
 
 #include "app/process_state.h"
 #include "feeds/feed_lists_win.h"
-#include "feeds/off_thread_link.h"
+#include "gateway/off_thread_link.h"
 #include "gateway/gateway_client.h"
 #include "runtime/com_win.h"
 #include "session/presence.h"
-#include "ui/feed_layout.h"
-#include "ui/main_layout.h"
-#include "ui/message_box_win.h"
+#include "feeds/feed_layout.h"
+#include "app/messages_win.h"
 
 namespace velmora::win {
-
-// The request worker keeps a COM apartment for its whole life: the transport's own set-up per
-// request is then a nested one, and its library stays loaded between polls.
-static std::shared_ptr<void> ComScope() { return std::make_shared<ComApartment>(); }
 
 // What a poll cycle needs, shared between the page and any cycle under way: a cycle keeps it
 // alive by a copy of the pointer, and learns that the page went when `page` is null.
 struct FeedPage::PollContext {
-  explicit PollContext(FeedPoller p) : poller(std::move(p)), link(ProcessGateway(), {}, ComScope) {}
+  explicit PollContext(FeedPoller p) : poller(std::move(p)), link(ProcessGateway(), {}, ComApartmentScope) {}
   FeedPoller poller;
   OffThreadLink link;
   FeedPage* page = nullptr;
@@ -33,7 +28,6 @@ struct FeedPage::PollContext {
 
 namespace {
 
-RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
 
 NotifyPrefs CurrentPrefs() {
   const ProcessState& state = State();
@@ -43,7 +37,7 @@ NotifyPrefs CurrentPrefs() {
 // Without a main window to do it: mark the account offline (without freezing on a silent
 // service) and end the thread's loop.
 void DefaultSignOut() {
-  OffThreadLink link(ProcessGateway(), {}, ComScope);
+  OffThreadLink link(ProcessGateway(), {}, ComApartmentScope);
   MarkOffline(link, State().session.account);
   PostQuitMessage(0);
 }
@@ -186,8 +180,7 @@ void FeedPage::OnDestroy() {
 
 std::vector<FeedRow> FeedPage::Rows(HWND list) { return ListRows(list); }
 
-void FeedPage::Relayout(int main_width, int main_height) {
-  const ui::MainResize r = ui::ResizeMainWindow(main_width, main_height);
+void FeedPage::Relayout(const ui::FeedPagePlaces& r) {
   const auto move = [this](int id, RECT where) {
     MoveWindow(Control(id), where.left, where.top, where.right - where.left, where.bottom - where.top, TRUE);
   };

@@ -15,10 +15,11 @@
 #include <memory>
 #include <vector>
 
+#include "feeds/feed_layout.h"
 #include "feeds/feed_poller.h"
 #include "feeds/feed_rows.h"
 #include "runtime/handles_win.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 
@@ -59,8 +60,9 @@ class FeedPage final : public Window {
   static std::unique_ptr<FeedPage> Create(PopupCallback on_popup = {}, SignedOutCallback on_signed_out = {});
   ~FeedPage() override;
 
-  // The main window's outer size changed: the detail panel and the history list follow it.
-  void Relayout(int main_width, int main_height);
+  // The window holding the page changed its size: the detail panel and the history list go
+  // where it says.
+  void Relayout(const ui::FeedPagePlaces& r);
 
   // No more polling; a running cycle ends without touching the lists.
   void Stop();

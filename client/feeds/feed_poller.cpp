@@ -61,9 +61,9 @@ bool FeedPoller::Tick(GatewayLink& gateway, const Sink& sink) {
     ~ReadyAgain() { ready = true; }
   } ready_again{ready_};
 
-  PollRecommendations(gateway, sink);
+  PollFeed(gateway, sink, FeedKind::kRecommendation);
   if (stopped_) return true;
-  PollNews(gateway, sink);
+  PollFeed(gateway, sink, FeedKind::kNews);
   if (stopped_) return true;
   const Presence presence = CheckPresence(gateway, session_);
   if (presence != Presence::kSignedIn && !stopped_) {
@@ -74,70 +74,58 @@ bool FeedPoller::Tick(GatewayLink& gateway, const Sink& sink) {
   return true;
 }
 
-void FeedPoller::PollRecommendations(GatewayLink& gateway, const Sink& sink) {
-  const auto read = CountFeed(gateway, FeedKind::kRecommendation);
+void FeedPoller::PollFeed(GatewayLink& gateway, const Sink& sink, FeedKind kind) {
+  std::optional<int64_t>& count = kind == FeedKind::kRecommendation ? recommendation_count_ : news_count_;
+  const auto read = CountFeed(gateway, kind);
   if (stopped_) return;
-  switch (DecideCountChange(recommendation_count_, read)) {
+  switch (DecideCountChange(count, read)) {
     case CountChange::kNone:
       return;
     case CountChange::kFetchNewest: {
-      const auto rows = SelectNewest(gateway, FeedKind::kRecommendation);
+      const auto rows = SelectNewest(gateway, kind);
       if (!rows) return;  // asked again next cycle: the count has not moved
       // However much the count grew, only the newest row is shown; the others appear when the
       // feed is next loaded whole.
-      recommendation_count_ = read;
-      if (rows->empty()) return;
-      const FeedFields& fields = rows->front();
-      latest_ = LatestRecommendation(fields);
-      const bool today = IsToday(mark_, fields[0]);
-      Emit(sink, InsertRecommendation{today, RecommendationRow(fields)});
-      if (!today) return;  // an old item is listed silently
-      if (const NotifyPrefs prefs = Prefs(); prefs.popup) Emit(sink, ShowPopup{*latest_, prefs.sound});
+      count = read;
+      if (!rows->empty()) ListNewest(sink, kind, rows->front());
       return;
     }
     case CountChange::kRebuild: {
-      const auto rows = SelectFeed(gateway, FeedKind::kRecommendation);
+      auto rows = SelectFeed(gateway, kind);
       if (!rows) return;  // the lists stay as they are until an answer comes
       // Loading a feed that was never loaded finishes the initial load, sort included.
-      const bool first_load = !recommendation_count_;
-      recommendation_count_ = read;
-      RecommendationLists split = SplitRecommendations(mark_, *rows);
-      if (first_load) {
-        SortOnFirstColumn(split.today);
-        SortOnFirstColumn(split.history);
-      }
-      Emit(sink, ReplaceRecommendations{std::move(split.today), std::move(split.history)});
+      const bool first_load = !count;
+      count = read;
+      ListWhole(sink, kind, std::move(*rows), first_load);
       return;
     }
   }
 }
 
-void FeedPoller::PollNews(GatewayLink& gateway, const Sink& sink) {
-  const auto read = CountFeed(gateway, FeedKind::kNews);
-  if (stopped_) return;
-  switch (DecideCountChange(news_count_, read)) {
-    case CountChange::kNone:
-      return;
-    case CountChange::kFetchNewest: {
-      const auto rows = SelectNewest(gateway, FeedKind::kNews);
-      if (!rows) return;
-      news_count_ = read;
-      if (rows->empty()) return;
-      const FeedFields& fields = rows->front();
-      Emit(sink, InsertNews{NewsRow(fields)});
-      latest_ = LatestNews(fields);
-      // Every new announcement is news: no day test.
-      if (const NotifyPrefs prefs = Prefs(); prefs.popup) Emit(sink, ShowPopup{*latest_, prefs.sound});
-      return;
-    }
-    case CountChange::kRebuild: {
-      const auto rows = SelectFeed(gateway, FeedKind::kNews);
-      if (!rows) return;
-      news_count_ = read;
-      Emit(sink, ReplaceNews{NewsList(*rows)});
-      return;
-    }
+void FeedPoller::ListNewest(const Sink& sink, FeedKind kind, const FeedFields& fields) {
+  if (kind == FeedKind::kRecommendation) {
+    latest_ = LatestRecommendation(fields);
+    const bool today = IsToday(mark_, fields[0]);
+    Emit(sink, InsertRecommendation{today, RecommendationRow(fields)});
+    if (!today) return;  // an old item is listed silently
+  } else {
+    Emit(sink, InsertNews{NewsRow(fields)});
+    latest_ = LatestNews(fields);  // every new announcement is news: no day test
   }
+  if (const NotifyPrefs prefs = Prefs(); prefs.popup) Emit(sink, ShowPopup{*latest_, prefs.sound});
+}
+
+void FeedPoller::ListWhole(const Sink& sink, FeedKind kind, std::vector<FeedFields> rows, bool first_load) const {
+  if (kind == FeedKind::kNews) {
+    Emit(sink, ReplaceNews{NewsList(rows)});
+    return;
+  }
+  RecommendationLists split = SplitRecommendations(mark_, rows);
+  if (first_load) {
+    SortOnFirstColumn(split.today);
+    SortOnFirstColumn(split.history);
+  }
+  Emit(sink, ReplaceRecommendations{std::move(split.today), std::move(split.history)});
 }
 
 }  // namespace velmora

@@ -117,8 +117,12 @@ class FeedPoller {
   const std::optional<LatestItem>& latest() const { return latest_; }
 
  private:
-  void PollRecommendations(GatewayLink& gateway, const Sink& sink);
-  void PollNews(GatewayLink& gateway, const Sink& sink);
+  // One feed's step of a cycle: its count, then its newest row or the whole feed as the count says.
+  void PollFeed(GatewayLink& gateway, const Sink& sink, FeedKind kind);
+  // A new row arrived: it is listed, and announced unless it is a recommendation of another day.
+  void ListNewest(const Sink& sink, FeedKind kind, const FeedFields& fields);
+  // The whole feed arrived: it replaces the lists; the first load of a feed also sorts them.
+  void ListWhole(const Sink& sink, FeedKind kind, std::vector<FeedFields> rows, bool first_load) const;
   NotifyPrefs Prefs() const { return prefs_ ? prefs_() : NotifyPrefs{}; }
   void Emit(const Sink& sink, FeedAction action) const {
     if (!stopped_ && sink) sink(action);

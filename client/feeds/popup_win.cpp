@@ -14,8 +14,8 @@
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
 #include "skin/skin_engine_win.h"
-#include "ui/popup_layout.h"
-#include "ui/window_win.h"
+#include "feeds/popup_layout.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 namespace {
@@ -24,7 +24,6 @@ constexpr wchar_t kPopupPageClass[] = L"VelmoraPopupPage";
 constexpr DWORD kReadOnlyBoxStyle = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER;
 constexpr DWORD kLabelStyle = SS_LEFT | SS_NOPREFIX;
 
-RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
 
 // The panel colour: the skin's when the program has its engine.
 HBRUSH PanelBrush() {

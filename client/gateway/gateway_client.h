@@ -81,10 +81,10 @@ class GatewayClient final : public GatewayLink {
   // The state fixed at the handshake (address, hidden key) is still the one in memory.
   bool IntegrityHolds() const;
 
-  // For tests of the integrity check: the address as held in memory, writable behind its seal.
-  std::string& AddressForTest() { return address_; }
-
  private:
+  // Defined by the tests of the integrity check only, to change the state behind its seal.
+  friend struct GatewayClientTamper;
+
   std::string Exchange(GatewayOp op, std::string_view sql);
   std::string Seal() const;
 

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,6 +27,10 @@ class ComApartment {
  private:
   const HRESULT hr_;
 };
+
+// A worker thread's COM apartment for its whole life, as an off-thread gateway link's scope: the
+// transport's own set-up per request is then a nested one, and its library stays loaded.
+inline std::shared_ptr<void> ComApartmentScope() { return std::make_shared<ComApartment>(); }
 
 // OleInitialize for the calling thread (COM plus what in-place activated controls need:
 // drag and drop, the clipboard); OleUninitialize only when that succeeded.

@@ -55,7 +55,7 @@ std::function<int()> ClockSeededHandleDrawer() {
   return [generator = std::mt19937(seed)]() mutable { return DrawSessionHandle(generator); };
 }
 
-LoginOutcome Login(GatewayLink& gateway, const LoginRequest& request, SettingsFile& settings, DateTime server_now,
+LoginOutcome Login(GatewayLink& gateway, const LoginRequest& request, CredentialMemory& settings, DateTime server_now,
                    const std::string& client_address, const std::function<int()>& draw_handle) {
   settings.LoginAttempted(request.remember, request.account, request.password);
   const int handle = draw_handle ? draw_handle() : ClockSeededHandleDrawer()();

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "skin/hit_test.h"
+#include "skin/hit_zones.h"
 
 namespace velmora::skin {
 

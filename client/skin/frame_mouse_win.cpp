@@ -2,7 +2,7 @@
 // status band, the size limits, the window commands, and the elements' hover, press and click.
 #include <windowsx.h>
 
-#include "skin/hit_test.h"
+#include "skin/hit_zones.h"
 #include "skin/skin_engine_win.h"
 #include "skin/skin_properties_win.h"
 

@@ -18,20 +18,20 @@ std::uint8_t LerpChannel(unsigned from, unsigned to, double t) {
 
 }  // namespace
 
-ColorRef BlendOver(ColorRef below, ColorRef above, std::uint8_t alpha) {
-  return MakeColorRef(BlendChannel(RedOf(below), RedOf(above), alpha),
+ColourRef BlendOver(ColourRef below, ColourRef above, std::uint8_t alpha) {
+  return MakeColourRef(BlendChannel(RedOf(below), RedOf(above), alpha),
                       BlendChannel(GreenOf(below), GreenOf(above), alpha),
                       BlendChannel(BlueOf(below), BlueOf(above), alpha));
 }
 
-std::optional<ColorRef> ChangedBackColor(ColorRef requested, ColorRef current, ColorRef button_face) {
-  const ColorRef wanted = requested == kUseButtonFace ? button_face : requested;
+std::optional<ColourRef> ChangedBackColour(ColourRef requested, ColourRef current, ColourRef button_face) {
+  const ColourRef wanted = requested == kUseButtonFace ? button_face : requested;
   if (wanted == current) return std::nullopt;
   return wanted;
 }
 
 std::optional<BannerPicture> PlaceBannerPicture(int picture_width, int picture_height, int window_width,
-                                                int banner_height, ColorRef gradient) {
+                                                int banner_height, ColourRef gradient) {
   if (picture_width <= 0 || picture_height <= 0) return std::nullopt;
 
   // Right-aligned: a narrow picture moves right, a wide one is cut on its left.
@@ -84,7 +84,7 @@ Argb FadeColourAt(const Fade& fade, int x, int y) {
   return channel(24) | channel(16) | channel(8) | channel(0);
 }
 
-ColorRef AverageColour(const Argb* pixels, int width, int height, int stride) {
+ColourRef AverageColour(const Argb* pixels, int width, int height, int stride) {
   if (width <= 0 || height <= 0) return 0;
   std::uint64_t sums[3] = {0, 0, 0};
   for (int y = 0; y < height; ++y) {
@@ -99,7 +99,7 @@ ColorRef AverageColour(const Argb* pixels, int width, int height, int stride) {
   }
   const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 255;
   auto channel = [&](int i) { return static_cast<std::uint8_t>((sums[i] + count / 2) / count); };
-  return MakeColorRef(channel(0), channel(1), channel(2));
+  return MakeColourRef(channel(0), channel(1), channel(2));
 }
 
 }  // namespace velmora::skin

@@ -11,27 +11,27 @@
 
 namespace velmora::skin {
 
-using ColorRef = std::uint32_t;  // 0x00BBGGRR
+using ColourRef = std::uint32_t;  // 0x00BBGGRR
 using Argb = std::uint32_t;      // 0xAARRGGBB
 
-constexpr std::uint8_t RedOf(ColorRef c) { return static_cast<std::uint8_t>(c & 0xFF); }
-constexpr std::uint8_t GreenOf(ColorRef c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
-constexpr std::uint8_t BlueOf(ColorRef c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
+constexpr std::uint8_t RedOf(ColourRef c) { return static_cast<std::uint8_t>(c & 0xFF); }
+constexpr std::uint8_t GreenOf(ColourRef c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
+constexpr std::uint8_t BlueOf(ColourRef c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
 constexpr std::uint8_t AlphaOf(Argb c) { return static_cast<std::uint8_t>(c >> 24); }
 
-constexpr ColorRef MakeColorRef(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-  return static_cast<ColorRef>(red) | (static_cast<ColorRef>(green) << 8) | (static_cast<ColorRef>(blue) << 16);
+constexpr ColourRef MakeColourRef(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+  return static_cast<ColourRef>(red) | (static_cast<ColourRef>(green) << 8) | (static_cast<ColourRef>(blue) << 16);
 }
 
 // The GDI+ colour of a COLORREF at the given opacity. The COLORREF's top byte (a palette flag in
 // GDI) is not part of the colour and is dropped.
-constexpr Argb ToArgb(ColorRef c, std::uint8_t alpha) {
+constexpr Argb ToArgb(ColourRef c, std::uint8_t alpha) {
   return (static_cast<Argb>(alpha) << 24) | (static_cast<Argb>(RedOf(c)) << 16) |
          (static_cast<Argb>(GreenOf(c)) << 8) | BlueOf(c);
 }
 
 // The skin colour before any setting is read: red 14, green 179, blue 210.
-inline constexpr ColorRef kDefaultSkinColor = 0x00D2B30E;
+inline constexpr ColourRef kDefaultSkinColour = 0x00D2B30E;
 // Text on the banner is white over a dark halo, so it reads on any skin colour or picture.
 inline constexpr Argb kHaloArgb = ToArgb(0x000000, 90);
 inline constexpr Argb kTextArgb = ToArgb(0xFFFFFF, 255);
@@ -41,18 +41,18 @@ inline constexpr Argb kPanelPenArgb = ToArgb(0x000000, 150);
 // What an opaque pixel `below` becomes when `above` is painted over it at `alpha` (0 leaves it,
 // 255 replaces it), each channel rounded to nearest. This is how the halo, the panel outline and
 // the fades land on the frame.
-ColorRef BlendOver(ColorRef below, ColorRef above, std::uint8_t alpha);
+ColourRef BlendOver(ColourRef below, ColourRef above, std::uint8_t alpha);
 
 // The average colour of a picture's pixels (ARGB, `stride` pixels from one row to the next), as the
 // picture would look over black: each pixel counts with its opacity. Black for no pixels.
-ColorRef AverageColour(const Argb* pixels, int width, int height, int stride);
+ColourRef AverageColour(const Argb* pixels, int width, int height, int stride);
 
 // The background-colour setter takes a colour or this value for the system button-face colour.
-inline constexpr ColorRef kUseButtonFace = 0xFFFFFFFF;
+inline constexpr ColourRef kUseButtonFace = 0xFFFFFFFF;
 
 // The background colour a set call asks for, or nothing when it is the colour already in use
 // (then no brush is remade and nothing repaints).
-std::optional<ColorRef> ChangedBackColor(ColorRef requested, ColorRef current, ColorRef button_face);
+std::optional<ColourRef> ChangedBackColour(ColourRef requested, ColourRef current, ColourRef button_face);
 
 // --- The skin picture in the banner ---
 
@@ -89,7 +89,7 @@ struct BannerPicture {
 // part from x 0; a picture lower than the banner plus the fade band is drawn at its own height.
 // Nothing (no picture, no fades) for an empty picture.
 std::optional<BannerPicture> PlaceBannerPicture(int picture_width, int picture_height, int window_width,
-                                                int banner_height, ColorRef gradient);
+                                                int banner_height, ColourRef gradient);
 
 // The colour a fade paints at pixel (x, y): the gradient sampled at the pixel's own coordinates
 // (GDI+'s default pixel offset puts pixel centres on whole numbers), each channel rounded to

@@ -191,7 +191,7 @@ bool SkinEngine::EnableSizing(HWND window, std::optional<int> min_width, std::op
 }
 
 void SkinEngine::SetBackColor(COLORREF colour) {
-  const auto changed = skin::ChangedBackColor(colour, resources_->background, GetSysColor(COLOR_BTNFACE));
+  const auto changed = skin::ChangedBackColour(colour, resources_->background, GetSysColor(COLOR_BTNFACE));
   if (!changed) return;
   resources_->SetBackground(*changed);
   RepaintAll();

@@ -180,7 +180,7 @@ SkinResources::SkinResources() {
   if (black) *static_cast<std::uint32_t*>(black) = 0;
   default_tab_icon.Reset(IconFromIcoBytes(BuiltInResource(VELMORA_RC_TAB_ICON), 32), true);
   LoadDefaultWindowIcon(default_window_icon);
-  SetSkinBrush(skin::kDefaultSkinColor);
+  SetSkinBrush(skin::kDefaultSkinColour);
 }
 
 SkinResources::~SkinResources() = default;  // the frame sheet goes before the block it reads

@@ -4,7 +4,6 @@ namespace velmora::win {
 
 namespace {
 
-RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
 
 constexpr int kButtonIds[ui::kBrowserButtons.size()] = {BrowserPage::kBackButton, BrowserPage::kForwardButton,
                                                         BrowserPage::kRefreshButton};

@@ -8,7 +8,7 @@
 
 #include "ui/browser_host_win.h"
 #include "ui/main_layout.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 

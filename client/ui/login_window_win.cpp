@@ -12,37 +12,13 @@
 #include "skin/skin_engine_win.h"
 #include "ui/login_layout.h"
 #include "ui/main_window_win.h"
-#include "ui/message_box_win.h"
+#include "app/messages_win.h"
 #include "ui/settings_window_win.h"
 #include "ui/signup_window_win.h"
-#include "ui/transparent_label_win.h"
+#include "toolkit/transparent_label_win.h"
 
 namespace velmora::win {
 namespace {
-
-using ui::ControlKind;
-
-RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
-
-struct KindStyle {
-  const wchar_t* control_class;
-  DWORD style;
-  DWORD ex_style;
-};
-
-KindStyle StyleOf(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::kLabel: return {kTransparentLabelClass, 0, 0};
-    case ControlKind::kLine: return {L"STATIC", SS_ETCHEDHORZ, 0};
-    case ControlKind::kEdit: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER, 0};
-    case ControlKind::kPassword: return {L"EDIT", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP | WS_BORDER, 0};
-    case ControlKind::kButton: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
-    case ControlKind::kCheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
-    case ControlKind::kLinkLabel: return {kTransparentLabelClass, 0, 0};
-    case ControlKind::kPictureButton: return {L"BUTTON", BS_PUSHBUTTON, 0};
-  }
-  return {L"STATIC", 0, 0};
-}
 
 // How long start-up waits for the notice browser's document: a browser without one (no HTML
 // engine) must not hold the login window back for long.
@@ -50,7 +26,6 @@ constexpr std::chrono::milliseconds kNoticeDocumentWait{1500};
 
 constexpr DWORD kLoginStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr int kLoginBanner = 279;
-constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 
 }  // namespace
 
@@ -95,22 +70,7 @@ void LoginWindow::CreateControls() {
   // The title first, so the labels created later lie above it where they overlap.
   CreateTransparentLabel(hwnd(), "", ToRect(ui::kTitleBox), ui::kTitleLabel,
                          {.format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX});
-  for (const ui::ControlSpec& spec : ui::kLoginControls) {
-    const KindStyle kind = StyleOf(spec.kind);
-    HWND control = nullptr;
-    if (spec.kind == ControlKind::kLabel || spec.kind == ControlKind::kLinkLabel) {
-      LabelLook look;
-      if (spec.kind == ControlKind::kLinkLabel) {
-        look.colour = kLinkColour;
-        look.link = true;
-      }
-      control = CreateTransparentLabel(hwnd(), std::string(spec.caption), ToRect(spec.box), spec.id, look);
-    } else {
-      control = CreateControl(hwnd(), kind.control_class, std::string(spec.caption), kind.style, ToRect(spec.box),
-                              spec.id);
-    }
-    if (spec.initially_hidden) ShowWindow(control, SW_HIDE);
-  }
+  for (const ui::ControlDesign& design : ui::kLoginControls) CreateDesignedControl(hwnd(), design);
   // Enter moves from the account box to the password box, and signs in from there.
   SetWindowSubclass(Control(ui::kAccountBox), EditProcedure, ui::kAccountBox, reinterpret_cast<DWORD_PTR>(this));
   SetWindowSubclass(Control(ui::kPasswordBox), EditProcedure, ui::kPasswordBox, reinterpret_cast<DWORD_PTR>(this));

@@ -12,7 +12,7 @@
 #include "app/startup.h"
 #include "runtime/handles_win.h"
 #include "ui/browser_host_win.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 

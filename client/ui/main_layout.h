@@ -9,8 +9,8 @@
 #include <array>
 #include <string_view>
 
-#include "ui/feed_layout.h"
-#include "ui/layout_box.h"
+#include "feeds/feed_layout.h"
+#include "toolkit/layout_box.h"
 
 namespace velmora::ui {
 
@@ -65,6 +65,11 @@ constexpr MainResize ResizeMainWindow(int width, int height) {
   r.browser.height = tall ? height - 142 : 470;
   r.browser_strip.top = tall ? height - 142 : 470;
   return r;
+}
+
+// The feed page's share of a resize.
+constexpr FeedPagePlaces FeedPlaces(const MainResize& r) {
+  return {r.detail_group, r.detail_tabs, r.remark_box, r.history_group, r.history_list};
 }
 
 }  // namespace velmora::ui

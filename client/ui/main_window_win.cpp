@@ -6,14 +6,17 @@
 #include "feeds/sound_player_win.h"
 #include "app/profile_store_win.h"
 #include "gateway/gateway_client.h"
+#include "gateway/off_thread_link.h"
 #include "gateway/statements.h"
 #include "resources/resource_ids.h"
+#include "runtime/com_win.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
+#include "session/presence.h"
 #include "skin/skin_engine_win.h"
 #include "ui/browser_pages.h"
 #include "ui/main_layout.h"
-#include "ui/message_box_win.h"
+#include "app/messages_win.h"
 #include "ui/settings_window_win.h"
 
 namespace velmora::win {
@@ -146,8 +149,8 @@ void MainWindow::OnSized(WPARAM kind, int width, int height) {
     if (tray_ && tray_->Add(TrayIconImage(), State().product_title)) ShowWindow(hwnd(), SW_HIDE);
     return;
   }
-  if (feed_) feed_->Relayout(width, height);
   const ui::MainResize boxes = ui::ResizeMainWindow(width, height);
+  if (feed_) feed_->Relayout(ui::FeedPlaces(boxes));
   for (auto& page : browsers_) {
     if (page) page->Relayout(boxes);
   }
@@ -176,8 +179,10 @@ void MainWindow::OnDestroying() {
   feed_.reset();
   for (auto& page : browsers_) page.reset();
   if (tray_) tray_->Remove();
-  // The account is no longer online here; then the program ends.
-  UpdateRows(ProcessGateway(), "account", "在线=0", SqlEquals("账号", State().session.account));
+  // The account is no longer online here (on the worker road of every request: a silent service
+  // does not freeze the closing window); then the program ends.
+  OffThreadLink link(ProcessGateway(), {}, ComApartmentScope);
+  MarkOffline(link, State().session.account);
   PostQuitMessage(0);
 }
 

@@ -9,7 +9,7 @@
 #include "feeds/feed_page_win.h"
 #include "ui/browser_page_win.h"
 #include "ui/tray_icon_win.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 

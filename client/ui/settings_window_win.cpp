@@ -13,32 +13,13 @@
 #include "runtime/handles_win.h"
 #include "skin/skin_engine_win.h"
 #include "ui/settings_layout.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 namespace {
 
 using ui::SettingsControl;
-using ui::SettingsKind;
 
-RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
-
-struct KindStyle {
-  const wchar_t* control_class;
-  DWORD style;
-};
-
-KindStyle StyleOf(SettingsKind kind) {
-  switch (kind) {
-    case SettingsKind::kLabel: return {L"STATIC", SS_NOPREFIX};
-    // A swatch of the skin colour that opens the colour picker when clicked; it paints itself,
-    // since the skin answers the colour messages of the window's statics.
-    case SettingsKind::kColourSwatch: return {L"STATIC", SS_OWNERDRAW | SS_NOTIFY};
-    case SettingsKind::kButton: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
-    case SettingsKind::kCheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
-  }
-  return {L"STATIC", 0};
-}
 
 constexpr DWORD kSettingsStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kSettingsExStyle = WS_EX_DLGMODALFRAME;
@@ -122,10 +103,7 @@ class SettingsWindow final : public Window {
   }
 
   void OnCreated() {
-    for (const auto& spec : ui::kSettingsControls) {
-      const KindStyle style = StyleOf(spec.kind);
-      CreateControl(hwnd(), style.control_class, std::string(spec.caption), style.style, ToRect(spec.box), spec.id);
-    }
+    for (const ui::ControlDesign& design : ui::kSettingsControls) CreateDesignedControl(hwnd(), design);
     // Ticked before the skin takes the boxes over: it keeps the state it finds.
     for (const auto& s : kSwitches) {
       SendMessageW(GetDlgItem(hwnd(), s.id), BM_SETCHECK, changes_.SwitchOn(s.which) ? BST_CHECKED : BST_UNCHECKED, 0);

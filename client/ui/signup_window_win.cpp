@@ -4,30 +4,12 @@
 #include "gateway/gateway_client.h"
 #include "skin/skin_engine_win.h"
 #include "ui/login_layout.h"
-#include "ui/message_box_win.h"
+#include "app/messages_win.h"
 #include "ui/signup_layout.h"
 
 namespace velmora::win {
 namespace {
 
-RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
-
-struct KindStyle {
-  const wchar_t* control_class;
-  DWORD style;
-};
-
-KindStyle StyleOf(ui::SignUpKind kind) {
-  switch (kind) {
-    case ui::SignUpKind::kLabel: return {L"STATIC", SS_LEFT | SS_NOPREFIX};
-    // Plain boxes: the two password boxes show what is typed, so the user can compare them.
-    case ui::SignUpKind::kEdit: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER};
-    case ui::SignUpKind::kButton: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
-    case ui::SignUpKind::kTerms:
-      return {L"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER};
-  }
-  return {L"STATIC", 0};
-}
 
 constexpr DWORD kSignUpStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kSignUpExStyle = WS_EX_DLGMODALFRAME;
@@ -67,10 +49,8 @@ LRESULT SignUpWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void SignUpWindow::OnCreated() {
-  for (const ui::SignUpControlSpec& spec : ui::kSignUpControls) {
-    const KindStyle kind = StyleOf(spec.kind);
-    CreateControl(hwnd(), kind.control_class, std::string(spec.caption), kind.style, ToRect(spec.box), spec.id);
-  }
+  // Plain boxes: the two password boxes show what is typed, so the user can compare them.
+  for (const ui::ControlDesign& design : ui::kSignUpControls) CreateDesignedControl(hwnd(), design);
   if (SkinEngine* skin = SkinEngine::Instance()) skin->AttachWindow(hwnd(), DialogSkin());
   SetWindowTextGbk(Control(ui::kSignUpTermsBox), SignUpTerms(State().product_title));
 }

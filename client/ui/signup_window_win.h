@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "session/signup.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 

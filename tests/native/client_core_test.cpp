@@ -11,7 +11,7 @@
 #include "app/settings_file.h"
 #include "feeds/news_page.h"
 #include "memory_profile_store.h"
-#include "ui/alert_sound.h"
+#include "toolkit/alert_sound.h"
 
 namespace velmora {
 namespace {

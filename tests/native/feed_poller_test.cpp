@@ -17,7 +17,7 @@
 
 #include "canned_gateway.h"
 #include "feeds/feed_poller.h"
-#include "feeds/off_thread_link.h"
+#include "gateway/off_thread_link.h"
 #include "gateway/rc4.h"
 #include "session/presence.h"
 

@@ -9,6 +9,12 @@
 #include "gateway/text.h"
 
 namespace velmora {
+
+// The address as held in memory, changed behind its seal.
+struct GatewayClientTamper {
+  static std::string& Address(GatewayClient& client) { return client.address_; }
+};
+
 namespace {
 
 const WireKey kKey = *WireKey::FromDigits("58304172");
@@ -148,7 +154,7 @@ TEST_F(GatewayClientTest, MalformedAnswersReadAsNoAnswer) {
 TEST_F(GatewayClientTest, TamperedStateStopsEveryExchangeBeforeItIsSent) {
   Connect();
   EXPECT_TRUE(client.IntegrityHolds());
-  client.AddressForTest() = "http://elsewhere/talvenor.asp";
+  GatewayClientTamper::Address(client) = "http://elsewhere/talvenor.asp";
   EXPECT_FALSE(client.IntegrityHolds());
   const size_t before = service.requests.size();
   EXPECT_EQ(client.Query("select 1"), "");

@@ -7,9 +7,9 @@
 #include "canned_gateway.h"
 #include "gateway/rc4.h"
 #include "ui/browser_pages.h"
-#include "ui/feed_layout.h"
+#include "feeds/feed_layout.h"
 #include "ui/main_layout.h"
-#include "ui/popup_layout.h"
+#include "feeds/popup_layout.h"
 
 namespace velmora::ui {
 namespace {

@@ -201,7 +201,7 @@ TEST(SkinFrameBorder, EightPiecesFrameTheWindowFromTheTemplate) {
 
 TEST(SkinColour, ColorRefBecomesArgbWithTheGivenAlpha) {
   struct Case {
-    ColorRef colour;
+    ColourRef colour;
     std::uint8_t alpha;
     Argb argb;
   };
@@ -214,14 +214,14 @@ TEST(SkinColour, ColorRefBecomesArgbWithTheGivenAlpha) {
       {0x02123456, 255, 0xFF563412},  // the COLORREF's flag byte is not colour
   };
   for (const Case& c : cases) EXPECT_EQ(ToArgb(c.colour, c.alpha), c.argb) << std::hex << c.colour;
-  EXPECT_EQ(MakeColorRef(14, 179, 210), kDefaultSkinColor);
+  EXPECT_EQ(MakeColourRef(14, 179, 210), kDefaultSkinColour);
 }
 
 TEST(SkinColour, BlendOverTable) {
   struct Case {
-    ColorRef below, above;
+    ColourRef below, above;
     std::uint8_t alpha;
-    ColorRef result;
+    ColourRef result;
   };
   const Case cases[] = {
       {0x00FFFFFF, 0x00000000, 90, 0x00A5A5A5},   // the halo on white
@@ -238,11 +238,11 @@ TEST(SkinColour, BlendOverTable) {
 }
 
 TEST(SkinColour, BackColourChangesOnlyWhenItDiffers) {
-  constexpr ColorRef kFace = 0x00F0F0F0;
-  EXPECT_EQ(ChangedBackColor(0x00FFFFFF, kFace, kFace), 0x00FFFFFFu);
-  EXPECT_EQ(ChangedBackColor(kUseButtonFace, 0x00FFFFFF, kFace), kFace);
-  EXPECT_EQ(ChangedBackColor(kUseButtonFace, kFace, kFace), std::nullopt);
-  EXPECT_EQ(ChangedBackColor(0x00FFFFFF, 0x00FFFFFF, kFace), std::nullopt);
+  constexpr ColourRef kFace = 0x00F0F0F0;
+  EXPECT_EQ(ChangedBackColour(0x00FFFFFF, kFace, kFace), 0x00FFFFFFu);
+  EXPECT_EQ(ChangedBackColour(kUseButtonFace, 0x00FFFFFF, kFace), kFace);
+  EXPECT_EQ(ChangedBackColour(kUseButtonFace, kFace, kFace), std::nullopt);
+  EXPECT_EQ(ChangedBackColour(0x00FFFFFF, 0x00FFFFFF, kFace), std::nullopt);
 }
 
 TEST(SkinBannerPicture, PictureSitsRightAndIsCutToTheBanner) {
@@ -310,12 +310,12 @@ TEST(SkinColour, AverageCountsEveryPixelByItsOpacity) {
     const char* name;
     std::vector<Argb> pixels;
     int width, height, stride;
-    ColorRef expected;
+    ColourRef expected;
   } cases[] = {
-      {"halves of red and blue", {0xFFFF0000, 0xFF0000FF}, 2, 1, 2, MakeColorRef(128, 0, 128)},
+      {"halves of red and blue", {0xFFFF0000, 0xFF0000FF}, 2, 1, 2, MakeColourRef(128, 0, 128)},
       {"the stride's padding is skipped", {0xFF00FF00, 0xFFFFFFFF, 0xFF00FF00, 0xFFFFFFFF}, 1, 2, 2,
-       MakeColorRef(0, 255, 0)},
-      {"clear pixels count as black", {0x00FFFFFF, 0xFFFFFFFF}, 2, 1, 2, MakeColorRef(128, 128, 128)},
+       MakeColourRef(0, 255, 0)},
+      {"clear pixels count as black", {0x00FFFFFF, 0xFFFFFFFF}, 2, 1, 2, MakeColourRef(128, 128, 128)},
       {"no pixels", {}, 0, 0, 0, 0},
   };
   for (const Case& c : cases) {

@@ -7,7 +7,7 @@
 #include "skin/button_kind.h"
 #include "skin/caption_buttons.h"
 #include "skin/tabs.h"
-#include "skin/hit_test.h"
+#include "skin/hit_zones.h"
 
 namespace velmora::skin {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "feeds/sound_kind.h"
-#include "ui/alert_sound.h"
+#include "toolkit/alert_sound.h"
 
 namespace velmora {
 namespace {

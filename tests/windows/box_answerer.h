@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "thread_windows.h"
-#include "ui/message_box_win.h"
-#include "ui/window_win.h"
+#include "toolkit/message_box_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::testing {
 

@@ -19,12 +19,12 @@
 #include "gateway/gateway_client.h"
 #include "gateway/transport.h"
 #include "runtime/gbk_win.h"
-#include "ui/feed_layout.h"
+#include "feeds/feed_layout.h"
 #include "ui/main_layout.h"
-#include "ui/message_box_win.h"
+#include "toolkit/message_box_win.h"
 #include "ui/settings_layout.h"
 #include "ui/settings_window_win.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 #include "box_answerer.h"
 #include "thread_windows.h"
 #include "memory_profile_store.h"
@@ -239,8 +239,8 @@ TEST_F(FeedPage, RelayoutFollowsTheMainWindowSize) {
   ASSERT_NO_FATAL_FAILURE(Open());
   for (const auto& [w, h] : {std::pair{1200, 800}, std::pair{950, 611}, std::pair{951, 612}, std::pair{1400, 900}}) {
     SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-    page_->Relayout(w, h);
     const ui::MainResize r = ui::ResizeMainWindow(w, h);
+    page_->Relayout(ui::FeedPlaces(r));
     HWND p = page_->hwnd();
     EXPECT_TRUE(SameBox(RectIn(p, page_->Control(Page::kDetailGroupId)), r.detail_group));
     ui::Box tabs = r.detail_tabs;

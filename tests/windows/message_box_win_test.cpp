@@ -6,11 +6,12 @@
 #include <functional>
 #include <string>
 
+#include "app/messages_win.h"
 #include "app/process_state.h"
 #include "skin/skin_engine_win.h"
-#include "ui/message_box_win.h"
 #include "thread_windows.h"
-#include "ui/window_win.h"
+#include "toolkit/message_box_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 namespace {

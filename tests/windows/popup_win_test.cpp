@@ -19,9 +19,9 @@
 #include "runtime/gbk_win.h"
 #include "skin/skin_engine_win.h"
 #include "thread_windows.h"
-#include "ui/alert_sound.h"
-#include "ui/popup_layout.h"
-#include "ui/window_win.h"
+#include "toolkit/alert_sound.h"
+#include "feeds/popup_layout.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 namespace {

@@ -24,7 +24,7 @@
 #include "thread_windows.h"
 #include "ui/settings_layout.h"
 #include "ui/settings_window_win.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 namespace {

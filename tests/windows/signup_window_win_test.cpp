@@ -20,10 +20,10 @@
 #include "thread_windows.h"
 #include "ui/login_layout.h"
 #include "ui/login_window_win.h"
-#include "ui/message_box_win.h"
+#include "toolkit/message_box_win.h"
 #include "ui/signup_layout.h"
 #include "ui/signup_window_win.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 #include "wine_service.h"
 
 namespace velmora::signup_window_test {

@@ -19,7 +19,7 @@
 #include "gateway/platform.h"
 #include "gateway/transport.h"
 #include "runtime/gbk_win.h"
-#include "ui/feed_layout.h"
+#include "feeds/feed_layout.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/alert_sound.h"
+#include "toolkit/alert_sound.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "skin/hit_test.h"
+#include "skin/hit_zones.h"
 
 namespace velmora::skin {
 

@@ -1,10 +1,10 @@
-#include "ui/transparent_label_win.h"
+#include "toolkit/transparent_label_win.h"
 
 #include <memory>
 
 #include "skin/skin_engine_win.h"
 #include "skin/skin_resources_win.h"
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 

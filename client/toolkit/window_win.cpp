@@ -1,6 +1,7 @@
-#include "ui/window_win.h"
+#include "toolkit/window_win.h"
 
 #include "resources/resource_ids.h"
+#include "toolkit/transparent_label_win.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
 
@@ -55,6 +56,54 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     return result;
   }
   return self->OnMessage(message, wparam, lparam);
+}
+
+namespace {
+
+struct KindStyle {
+  const wchar_t* control_class;
+  DWORD style;
+};
+
+KindStyle StyleOf(ui::ControlKind kind) {
+  using ui::ControlKind;
+  switch (kind) {
+    case ControlKind::kLabel: return {L"STATIC", SS_LEFT | SS_NOPREFIX};
+    case ControlKind::kTransparentLabel:
+    case ControlKind::kLinkLabel: return {kTransparentLabelClass, 0};
+    case ControlKind::kLine: return {L"STATIC", SS_ETCHEDHORZ};
+    case ControlKind::kEdit: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | WS_BORDER};
+    case ControlKind::kPassword: return {L"EDIT", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP | WS_BORDER};
+    case ControlKind::kTermsBox: return {L"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER};
+    case ControlKind::kButton: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
+    case ControlKind::kPictureButton: return {L"BUTTON", BS_PUSHBUTTON};
+    case ControlKind::kCheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
+    // Paints itself (the skin answers the colour messages of a window's statics) and is clicked.
+    case ControlKind::kColourSwatch: return {L"STATIC", SS_OWNERDRAW | SS_NOTIFY};
+  }
+  return {L"STATIC", 0};
+}
+
+constexpr COLORREF kLinkColour = RGB(0, 0, 255);
+
+}  // namespace
+
+HWND CreateDesignedControl(HWND parent, const ui::ControlDesign& design) {
+  const std::string caption(design.caption);
+  HWND control = nullptr;
+  if (design.kind == ui::ControlKind::kTransparentLabel || design.kind == ui::ControlKind::kLinkLabel) {
+    LabelLook look;
+    if (design.kind == ui::ControlKind::kLinkLabel) {
+      look.colour = kLinkColour;
+      look.link = true;
+    }
+    control = CreateTransparentLabel(parent, caption, ToRect(design.box), design.id, look);
+  } else {
+    const KindStyle kind = StyleOf(design.kind);
+    control = CreateControl(parent, kind.control_class, caption, kind.style, ToRect(design.box), design.id);
+  }
+  if (design.initially_hidden && control) ShowWindow(control, SW_HIDE);
+  return control;
 }
 
 HFONT DialogFont() {

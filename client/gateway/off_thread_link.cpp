@@ -1,4 +1,4 @@
-#include "feeds/off_thread_link.h"
+#include "gateway/off_thread_link.h"
 
 #include <condition_variable>
 #include <deque>

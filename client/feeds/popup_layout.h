@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "ui/layout_box.h"
+#include "toolkit/layout_box.h"
 
 namespace velmora::ui {
 

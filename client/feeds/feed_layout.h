@@ -8,7 +8,7 @@
 #include <array>
 #include <string_view>
 
-#include "ui/layout_box.h"
+#include "toolkit/layout_box.h"
 
 namespace velmora::ui {
 
@@ -64,5 +64,15 @@ inline constexpr Labelled kNewsTimeLabel{"推荐时间:", {5, 19, 275, 18}};
 inline constexpr Labelled kNewsTitleLabel{"资讯标题:", {5, 78, 275, 18}};
 inline constexpr Labelled kNewsContentHeading{"↓资讯内容↓", {244, 139, 80, 18}};
 inline constexpr Box kNewsContentBox{0, 170, 568, 298};
+
+// Where the parts of the page that follow its window's size go: the detail panel (its tab control
+// placed in the detail group, as designed) and the history list in its group.
+struct FeedPagePlaces {
+  Box detail_group;
+  Box detail_tabs;
+  Box remark_box;
+  Box history_group;
+  Box history_list;
+};
 
 }  // namespace velmora::ui

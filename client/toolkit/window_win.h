@@ -6,7 +6,12 @@
 
 #include <string>
 
+#include "toolkit/layout_box.h"
+
 namespace velmora::win {
+
+// A design's place as a RECT.
+inline RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
 
 class Window {
  public:
@@ -37,6 +42,10 @@ class Window {
 // A child control with a GBK caption, the program's dialog font, at fixed pixels.
 HWND CreateControl(HWND parent, const wchar_t* control_class, const std::string& gbk_caption, DWORD style,
                    RECT where, int id);
+
+// The control `design` describes, in `parent`: its kind's window class and style, its caption and
+// place; hidden when the design says so. Transparent labels (links in blue) draw over the skin.
+HWND CreateDesignedControl(HWND parent, const ui::ControlDesign& design);
 
 // The dialog font of every window: 宋体, 9 points; made once, released at exit.
 HFONT DialogFont();

@@ -1,11 +1,10 @@
-#include "ui/message_box_win.h"
+#include "toolkit/message_box_win.h"
 
 #include <mmsystem.h>
 
-#include "app/process_state.h"
 #include "skin/skin_engine_win.h"
-#include "ui/alert_sound.h"
-#include "ui/window_win.h"
+#include "toolkit/alert_sound.h"
+#include "toolkit/window_win.h"
 
 namespace velmora::win {
 namespace {
@@ -20,7 +19,10 @@ constexpr BoxLayout kConfirmLayout{{0, 38, 289, 64}, {45, 74, 122, 101}, {171, 7
 
 class MessageBoxWindow final : public Window {
  public:
-  explicit MessageBoxWindow(const BoxLayout& layout) : layout_(layout) {}
+  MessageBoxWindow(const BoxLayout& layout, std::string gbk_text) : layout_(layout), text_(std::move(gbk_text)) {}
+
+  // For a confirmation: "确定" was clicked. A box closed any other way, or never shown, says no.
+  bool proceed() const { return proceed_; }
 
   bool Open(HWND owner) {
     // The design is 289 x 114 pixels; the skin draws the whole window, frame included.
@@ -56,7 +58,7 @@ class MessageBoxWindow final : public Window {
   void OnCreated() {
     // The sound starts at once and plays on while the box waits: the bytes live for the process.
     PlaySoundW(reinterpret_cast<LPCWSTR>(AlertSoundWave().data()), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
-    CreateControl(hwnd(), L"STATIC", State().message_text, SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, layout_.label,
+    CreateControl(hwnd(), L"STATIC", text_, SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, layout_.label,
                   kMessageLabelId);
     CreateControl(hwnd(), L"BUTTON", "确定", BS_DEFPUSHBUTTON | WS_TABSTOP, layout_.ok, kOkButtonId);
     if (layout_.has_cancel) CreateControl(hwnd(), L"BUTTON", "取消", BS_PUSHBUTTON | WS_TABSTOP, layout_.cancel, kCancelButtonId);
@@ -64,39 +66,34 @@ class MessageBoxWindow final : public Window {
 
   void OnCommand(int id) {
     if (id == kOkButtonId) {
-      if (layout_.has_cancel) State().close_answer = 0;
+      proceed_ = true;
       DestroyWindow(hwnd());
     } else if (id == kCancelButtonId) {
       // Also Escape, through the dialog keys; for the message box it is the frame's close.
-      if (layout_.has_cancel) State().close_answer = 1;
       DestroyWindow(hwnd());
     }
   }
 
-  // Closing a confirmation by its frame is a "no": whatever an earlier box answered, the
-  // program must not end because the user dismissed the question.
-  void OnFrameClosed() {
-    if (layout_.has_cancel) State().close_answer = 1;
-    DestroyWindow(hwnd());
-  }
+  // Closing a confirmation by its frame is a "no": the program must not end because the user
+  // dismissed the question.
+  void OnFrameClosed() { DestroyWindow(hwnd()); }
 
   const BoxLayout layout_;
+  const std::string text_;
+  bool proceed_ = false;
 };
 
-void RunBox(const BoxLayout& layout, const std::string& gbk_text, HWND owner) {
-  State().message_text = gbk_text;
-  MessageBoxWindow box(layout);
-  if (!box.Open(owner)) return;
+bool RunBox(const BoxLayout& layout, const std::string& gbk_text, HWND owner) {
+  MessageBoxWindow box(layout, gbk_text);
+  if (!box.Open(owner)) return false;
   RunModal(box.hwnd(), owner);
+  return box.proceed();
 }
 
 }  // namespace
 
-void ShowMessage(const std::string& gbk_text, HWND owner) { RunBox(kMessageLayout, gbk_text, owner); }
+void ShowMessageBox(const std::string& gbk_text, HWND owner) { RunBox(kMessageLayout, gbk_text, owner); }
 
-bool AskConfirmation(const std::string& gbk_text, HWND owner) {
-  RunBox(kConfirmLayout, gbk_text, owner);
-  return State().close_answer == 0;
-}
+bool ConfirmInBox(const std::string& gbk_text, HWND owner) { return RunBox(kConfirmLayout, gbk_text, owner); }
 
 }  // namespace velmora::win
