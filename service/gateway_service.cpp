@@ -1,6 +1,6 @@
 #include "gateway_service.h"
 
-#include "gateway/gateway_client.h"
+#include "gateway/protocol.h"
 #include "gateway/wire_codec.h"
 #include "gbk.h"
 
