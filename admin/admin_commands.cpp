@@ -133,7 +133,7 @@ struct CommandLine {
   bool Flag(std::string_view name) const { return flags.count(name) != 0; }
 };
 
-struct OptionSpec {
+struct OptionRule {
   std::string_view name;
   bool takes_value;
 };
@@ -141,7 +141,7 @@ struct OptionSpec {
 // Options may stand anywhere after the command words; "--" ends them, so an operand may start
 // with "--". `--color` is taken for `--colour`.
 CommandLine ParseCommandLine(const std::vector<std::string>& args, size_t first, std::string_view command,
-                             const std::vector<OptionSpec>& specs) {
+                             const std::vector<OptionRule>& rules) {
   CommandLine line;
   bool ended = false;
   for (size_t i = first; i < args.size(); ++i) {
@@ -156,11 +156,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, size_t first,
     }
     if (a == "--color") a = "--colour";
     if (a == "--shadow-color") a = "--shadow-colour";
-    const auto spec =
-        std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == a; });
-    if (spec == specs.end()) Refuse("unknown option " + Shown(args[i]) + " for " + std::string(command));
+    const auto rule =
+        std::find_if(rules.begin(), rules.end(), [&](const OptionRule& r) { return r.name == a; });
+    if (rule == rules.end()) Refuse("unknown option " + Shown(args[i]) + " for " + std::string(command));
     if (line.values.count(a) || line.flags.count(a)) Refuse(a + " given twice");
-    if (!spec->takes_value) {
+    if (!rule->takes_value) {
       line.flags.insert(a);
     } else {
       if (i + 1 == args.size()) Refuse(a + " needs a value");
@@ -196,7 +196,7 @@ TextStyle StyleOf(const CommandLine& line) {
   return style;
 }
 
-const std::vector<OptionSpec> kStyleOptions = {{"--font", true}, {"--size", true}, {"--colour", true}};
+const std::vector<OptionRule> kStyleOptions = {{"--font", true}, {"--size", true}, {"--colour", true}};
 
 // The clock text every feed row carries: "2026-12-09 14:03:05".
 std::string FeedTime(DateTime t) { return ServerClockText(t, false); }

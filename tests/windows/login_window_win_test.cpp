@@ -301,97 +301,119 @@ TEST_F(LoginWindow, SignInRecordsTheSessionAndClosingTheMainWindowGoesOffline) {
   EXPECT_EQ(service_.Query(row_sql).substr(0, 2), "0|");
 }
 
-// The main window's pages come from the service, follow its size, and the window hides into the
-// notification area when minimised.
-TEST_F(LoginWindow, MainWindowPagesFollowTheServiceTheSizeAndTheTray) {
-  ASSERT_EQ(service_.Sh(Utf8(u8"admin='" VELMORA_NATIVE_BUILD_DIR u8"/admin/velmora-admin --db db'\n"
-                             u8"$admin set notice-area hidden && $admin set page 1 行情 http://127.0.0.1:9/a >/dev/null "
-                             u8"&& $admin set page 6 帮助 about:blank >/dev/null")),
-            0);
-  ASSERT_NO_FATAL_FAILURE(OpenWindow());
-  Type(ui::kAccountBox, "demo");
-  Type(ui::kPasswordBox, "demo123");
-  {
-    BoxAnswerer answerer;
-    window_->SignIn();
+// Signed in as the demo user on a service with its own first and last pages: the main window
+// with its seven tabs, the feed page and six browser pages. Closing it ends the program.
+class SignedIn : public LoginWindow {
+ protected:
+  void SetUp() override {
+    LoginWindow::SetUp();
+    ASSERT_EQ(service_.Sh(Utf8(u8"admin='" VELMORA_NATIVE_BUILD_DIR u8"/admin/velmora-admin --db db'\n"
+                               u8"$admin set notice-area hidden && $admin set page 1 行情 http://127.0.0.1:9/a >/dev/null "
+                               u8"&& $admin set page 6 帮助 about:blank >/dev/null")),
+              0);
+    ASSERT_NO_FATAL_FAILURE(OpenWindow());
+    Type(ui::kAccountBox, "demo");
+    Type(ui::kPasswordBox, "demo123");
+    {
+      BoxAnswerer answerer;
+      window_->SignIn();
+    }
+    ASSERT_NE(window_->Main(), nullptr);
+    main_ = window_->Main()->hwnd();
+    ASSERT_NE(Main().Feed(), nullptr);
+    feed_ = Main().Feed()->hwnd();
+    first_page_ = Main().Page(1)->hwnd();
   }
-  ASSERT_NE(window_->Main(), nullptr);
-  win::MainWindow& main_window = *window_->Main();
-  HWND main = main_window.hwnd();
-  EXPECT_EQ(WindowTextGbk(window_->hwnd()), "行情");  // the first page caption names the login window
+  void TearDown() override {
+    if (IsWindow(main_)) {
+      EXPECT_TRUE(DestroyWindow(main_));
+      EXPECT_TRUE(TakeQuit());  // closing the main window ends the program
+    }
+    LoginWindow::TearDown();
+  }
+  win::MainWindow& Main() { return *window_->Main(); }
 
+  HWND main_ = nullptr;
+  HWND feed_ = nullptr;
+  HWND first_page_ = nullptr;
+};
+
+TEST_F(SignedIn, PagesComeFromTheServiceWithTheFeedPageFirst) {
+  EXPECT_EQ(WindowTextGbk(window_->hwnd()), "行情");  // the first page caption names the login window
   std::vector<std::string> captions;
-  for (const auto& e : win::SkinEngine::Instance()->Record(main)->elements.items) {
+  for (const auto& e : win::SkinEngine::Instance()->Record(main_)->elements.items) {
     if (e.kind == skin::ElementKind::kTab) captions.push_back(e.text);
   }
   ASSERT_EQ(captions.size(), 7u);
   EXPECT_EQ(captions[0], "预警管理");
   EXPECT_EQ(captions[1], "行情");  // pages 2 to 5 keep the demo's captions
   EXPECT_EQ(captions[6], "帮助");
-  ASSERT_NE(main_window.Feed(), nullptr);
-  HWND feed = main_window.Feed()->hwnd();
-  HWND first_page = main_window.Page(1)->hwnd();
-  EXPECT_EQ(GetParent(feed), main);
-  EXPECT_EQ(GetParent(first_page), main);
-  EXPECT_TRUE(IsWindowVisible(feed));  // the feed page is shown first, filled from the service
-  EXPECT_FALSE(IsWindowVisible(first_page));
-  EXPECT_FALSE(win::FeedPage::Rows(main_window.Feed()->NewsList()).empty());
-  ASSERT_TRUE(win::SkinEngine::Instance()->SelectTab(main, "行情"));
-  EXPECT_TRUE(IsWindowVisible(first_page));
-  EXPECT_FALSE(IsWindowVisible(feed));
+  EXPECT_EQ(GetParent(feed_), main_);
+  EXPECT_EQ(GetParent(first_page_), main_);
+  EXPECT_TRUE(IsWindowVisible(feed_));  // the feed page is shown first, filled from the service
+  EXPECT_FALSE(IsWindowVisible(first_page_));
+  EXPECT_FALSE(win::FeedPage::Rows(Main().Feed()->NewsList()).empty());
+  ASSERT_TRUE(win::SkinEngine::Instance()->SelectTab(main_, "行情"));
+  EXPECT_TRUE(IsWindowVisible(first_page_));
+  EXPECT_FALSE(IsWindowVisible(feed_));
+}
 
-  // Browser and strip follow the window beyond its design size and keep it below.
+// Browser and strip follow the window beyond its design size and keep it below.
+TEST_F(SignedIn, BrowserAndStripFollowTheSize) {
   struct Case {
     int width, height;
     int browser_width, browser_height;
   } sizes[] = {{1100, 700, 1097, 558}, {900, 600, 948, 470}, {951, 612, 948, 470}};
   for (const Case& c : sizes) {
-    SetWindowPos(main, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(main_, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER);
     RECT browser{};
-    GetWindowRect(main_window.Page(1)->Browser()->Window(), &browser);
+    GetWindowRect(Main().Page(1)->Browser()->Window(), &browser);
     EXPECT_EQ(browser.right - browser.left, c.browser_width) << c.width;
     EXPECT_EQ(browser.bottom - browser.top, c.browser_height) << c.height;
     RECT back{};
-    GetWindowRect(GetDlgItem(first_page, win::BrowserPage::kBackButton), &back);
-    MapWindowPoints(nullptr, first_page, reinterpret_cast<POINT*>(&back), 2);
+    GetWindowRect(GetDlgItem(first_page_, win::BrowserPage::kBackButton), &back);
+    MapWindowPoints(nullptr, first_page_, reinterpret_cast<POINT*>(&back), 2);
     EXPECT_EQ(back.top, c.browser_height + 5);
   }
+}
 
-  SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_FALSE(IsWindowVisible(main));
-  ASSERT_TRUE(main_window.Tray()->shown());
-  SendMessageW(main, win::MainWindow::kTrayMessage, 0, WM_LBUTTONUP);
-  EXPECT_TRUE(IsWindowVisible(main));
-  EXPECT_FALSE(IsIconic(main));
-  EXPECT_FALSE(main_window.Tray()->shown());
+TEST_F(SignedIn, MinimisingHidesIntoTheTrayWhichRestoresItCentred) {
+  SendMessageW(main_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_FALSE(IsWindowVisible(main_));
+  ASSERT_TRUE(Main().Tray()->shown());
+  SendMessageW(main_, win::MainWindow::kTrayMessage, 0, WM_LBUTTONUP);
+  EXPECT_TRUE(IsWindowVisible(main_));
+  EXPECT_FALSE(IsIconic(main_));
+  EXPECT_FALSE(Main().Tray()->shown());
   RECT placed{};
-  GetWindowRect(main, &placed);
+  GetWindowRect(main_, &placed);
   EXPECT_NEAR((placed.left + placed.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+}
 
-  // A shell that refuses the icon: the window stays minimised where the user can reach it.
-  main_window.Tray()->SetShellNotify(RefuseIcon);
-  SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_TRUE(IsWindowVisible(main));
-  EXPECT_TRUE(IsIconic(main));
-  EXPECT_FALSE(main_window.Tray()->shown());
-  SendMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
-  EXPECT_FALSE(IsIconic(main));
-  main_window.Tray()->SetShellNotify(Shell_NotifyIconW);
+// A shell that refuses the icon: the window stays minimised where the user can reach it.
+TEST_F(SignedIn, AShellRefusingTheIconLeavesTheWindowOnTheTaskbar) {
+  Main().Tray()->SetShellNotify(RefuseIcon);
+  SendMessageW(main_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(IsWindowVisible(main_));
+  EXPECT_TRUE(IsIconic(main_));
+  EXPECT_FALSE(Main().Tray()->shown());
+  SendMessageW(main_, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsIconic(main_));
+  Main().Tray()->SetShellNotify(Shell_NotifyIconW);
+}
 
-  // Closing asks; cancelling keeps the window and every page.
+// Closing asks; cancelling keeps the window and every page.
+TEST_F(SignedIn, CancellingTheCloseKeepsEveryPage) {
   {
     BoxAnswerer canceller(testing::ClickCancel);
-    SendMessageW(main, WM_CLOSE, 0, 0);
+    SendMessageW(main_, WM_CLOSE, 0, 0);
   }
   ASSERT_EQ(testing::SeenBoxes().size(), 1u);
   EXPECT_EQ(testing::SeenBoxes()[0].text, "确认是否关闭此程序？");
-  EXPECT_TRUE(IsWindow(main));
-  EXPECT_TRUE(IsWindow(feed));
-  EXPECT_TRUE(IsWindow(first_page));
+  EXPECT_TRUE(IsWindow(main_));
+  EXPECT_TRUE(IsWindow(feed_));
+  EXPECT_TRUE(IsWindow(first_page_));
   EXPECT_FALSE(TakeQuit());
-
-  ASSERT_TRUE(DestroyWindow(main));
-  EXPECT_TRUE(TakeQuit());
 }
 
 }  // namespace
