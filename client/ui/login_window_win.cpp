@@ -29,9 +29,10 @@ constexpr int kLoginBanner = 279;
 
 }  // namespace
 
-LoginWindow::LoginWindow()
-    : profile_(SettingsFilePath(ProgramDirectory())),
-      settings_(profile_, ProgramDirectory()),
+LoginWindow::LoginWindow(std::string program_dir)
+    : program_dir_(std::move(program_dir)),
+      profile_(SettingsFilePath(program_dir_)),
+      settings_(profile_, program_dir_),
       draw_handle_(ClockSeededHandleDrawer()) {}
 
 LoginWindow::~LoginWindow() = default;
@@ -170,9 +171,9 @@ void LoginWindow::AttachSkin() {
   skin->SkinChildControls();
   skin->SetStatusText(hwnd(), "您当前的IP为：" + ClientAddress());
   // Settings opened from here position themselves by the login window.
-  skin->SetMainMenuClickHandler(hwnd(), [window = hwnd()] {
+  skin->SetMainMenuClickHandler(hwnd(), [window = hwnd(), dir = program_dir_] {
     State().settings_opened_from = kSettingsFromLoginWindow;
-    ShowSettingsWindow(window);
+    ShowSettingsWindow(window, dir);
   });
 }
 
@@ -241,7 +242,7 @@ void LoginWindow::SignIn() {
   }
   State().session = outcome.session;
   ShowWindow(hwnd(), SW_HIDE);
-  main_ = MainWindow::Open(hwnd());
+  main_ = MainWindow::Open(hwnd(), program_dir_);
 }
 
 }  // namespace velmora::win

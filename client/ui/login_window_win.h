@@ -20,7 +20,9 @@ class MainWindow;
 
 class LoginWindow final : public Window {
  public:
-  LoginWindow();
+  // `program_dir` (GBK): the folder whose gp.ini and default sound this window and the windows it
+  // opens use; the program's own folder unless a test gives one of its own.
+  explicit LoginWindow(std::string program_dir = ProgramDirectory());
   ~LoginWindow() override;
 
   // Creates the window and does the start-up work in order. False when the program must end
@@ -50,6 +52,7 @@ class LoginWindow final : public Window {
   static LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                         DWORD_PTR self);
 
+  const std::string program_dir_;
   IniFileProfileStore profile_;
   SettingsFile settings_;
   TitleStyle title_;

@@ -59,8 +59,9 @@ void CentreOnScreen(HWND window) {
 
 MainWindow::~MainWindow() = default;
 
-std::unique_ptr<MainWindow> MainWindow::Open(HWND login_window) {
+std::unique_ptr<MainWindow> MainWindow::Open(HWND login_window, std::string program_dir) {
   auto window = std::make_unique<MainWindow>();
+  window->program_dir_ = std::move(program_dir);
   const ui::Box design = ui::kMainWindowDesign;
   if (!window->Create(kClassName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, State().product_title,
                       {design.left, design.top, design.width, design.height}, nullptr)) {
@@ -85,9 +86,9 @@ void MainWindow::Fill(HWND login_window) {
     skin->SkinChildControls();
     skin->SetStatusText(hwnd(), "用户名：" + State().session.account);
     // Settings opened from here position themselves by the main window.
-    skin->SetMainMenuClickHandler(hwnd(), [window = hwnd()] {
+    skin->SetMainMenuClickHandler(hwnd(), [window = hwnd(), dir = program_dir_] {
       State().settings_opened_from = kSettingsFromMainWindow;
-      ShowSettingsWindow(window);
+      ShowSettingsWindow(window, dir);
     });
   }
   if (auto pages = ui::ReadBrowserPages(ProcessGateway())) {
@@ -100,7 +101,7 @@ void MainWindow::Fill(HWND login_window) {
                            [this] { DestroyWindow(hwnd()); });
   for (auto& page : browsers_) page = BrowserPage::Create();
 
-  const auto tabs = ui::BannerTabs(PageSettings(), ProgramDirectory());
+  const auto tabs = ui::BannerTabs(PageSettings(), program_dir_);
   for (size_t n = 0; n < tabs.size(); ++n) {
     HWND page = nullptr;
     if (n == 0 && feed_) page = feed_->hwnd();

@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+#include "app/profile_store_win.h"
 #include "feeds/feed_page_win.h"
 #include "ui/browser_page_win.h"
 #include "ui/tray_icon_win.h"
@@ -18,8 +19,9 @@ class MainWindow final : public Window {
   ~MainWindow() override;
 
   // Opens the window, not modal and without owner, captioned with the product title. The login
-  // window (hidden by now) takes the first browser caption as its own.
-  static std::unique_ptr<MainWindow> Open(HWND login_window = nullptr);
+  // window (hidden by now) takes the first browser caption as its own. `program_dir` (GBK) holds
+  // the tab pictures and the gp.ini the settings window changes.
+  static std::unique_ptr<MainWindow> Open(HWND login_window = nullptr, std::string program_dir = ProgramDirectory());
   static constexpr wchar_t kClassName[] = L"VelmoraMain";
   // Events of the notification-area icon.
   static constexpr UINT kTrayMessage = WM_APP + 1;
@@ -38,6 +40,7 @@ class MainWindow final : public Window {
   void OnCloseAsked();
   void OnDestroying();
 
+  std::string program_dir_;
   std::unique_ptr<FeedPage> feed_;
   std::array<std::unique_ptr<BrowserPage>, 6> browsers_;
   std::unique_ptr<TrayIcon> tray_;

@@ -53,8 +53,8 @@ SettingsWindow* g_open_window = nullptr;  // one settings window at a time
 
 class SettingsWindow final : public Window {
  public:
-  SettingsWindow(ProfileStore& store, const SettingsDialogs& dialogs)
-      : file_(store, ProgramDirectory()), changes_(file_, State(), skin_), dialogs_(dialogs) {}
+  SettingsWindow(ProfileStore& store, const SettingsDialogs& dialogs, const std::string& program_dir)
+      : file_(store, program_dir), changes_(file_, State(), skin_), dialogs_(dialogs) {}
 
   bool Open(HWND opener) {
     const ui::Box at = ui::kSettingsCreatedAt;
@@ -236,23 +236,24 @@ std::optional<std::string> PickFileWithSystemDialog(HWND owner, std::string_view
 
 SettingsDialogs SystemSettingsDialogs() { return {PickColourWithSystemDialog, PickFileWithSystemDialog}; }
 
-void ShowSettingsWindow(HWND opener, ProfileStore& store, const SettingsDialogs& dialogs) {
+void ShowSettingsWindow(HWND opener, ProfileStore& store, const SettingsDialogs& dialogs,
+                        const std::string& program_dir) {
   if (g_open_window && IsWindow(g_open_window->hwnd())) {
     // Modal without owner: the opener stays usable, and its button must not stack a second loop.
     SetForegroundWindow(g_open_window->hwnd());
     return;
   }
-  SettingsWindow window(store, dialogs);
+  SettingsWindow window(store, dialogs, program_dir);
   if (!window.Open(opener)) return;
   g_open_window = &window;
   RunModal(window.hwnd(), nullptr);
   g_open_window = nullptr;
 }
 
-void ShowSettingsWindow(HWND opener) {
-  IniFileProfileStore store(SettingsFilePath(ProgramDirectory()));
+void ShowSettingsWindow(HWND opener, const std::string& program_dir) {
+  IniFileProfileStore store(SettingsFilePath(program_dir));
   const SettingsDialogs dialogs = SystemSettingsDialogs();
-  ShowSettingsWindow(opener, store, dialogs);
+  ShowSettingsWindow(opener, store, dialogs, program_dir);
 }
 
 }  // namespace velmora::win

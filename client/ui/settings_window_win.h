@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/profile_store_win.h"
 #include "app/settings_file.h"
 
 namespace velmora::win {
@@ -29,9 +30,11 @@ SettingsDialogs SystemSettingsDialogs();
 // Opens the settings window placed by `opener` (the window whose main-menu button was clicked;
 // the process-wide settings-origin value says which kind it is) and returns when it is closed.
 // A second request while a settings window is open brings that one to the front instead.
-void ShowSettingsWindow(HWND opener, ProfileStore& store, const SettingsDialogs& dialogs);
-// The same on gp.ini beside the program, with the system's dialogs.
-void ShowSettingsWindow(HWND opener);
+// `program_dir` (GBK) is the folder of the default sound a new gp.ini names.
+void ShowSettingsWindow(HWND opener, ProfileStore& store, const SettingsDialogs& dialogs,
+                        const std::string& program_dir = ProgramDirectory());
+// The same on the gp.ini in `program_dir` (GBK), with the system's dialogs.
+void ShowSettingsWindow(HWND opener, const std::string& program_dir = ProgramDirectory());
 
 inline constexpr wchar_t kSettingsWindowClass[] = L"VelmoraSettings";
 

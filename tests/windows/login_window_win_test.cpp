@@ -26,6 +26,7 @@
 #include "toolkit/message_box_win.h"
 #include "toolkit/window_win.h"
 #include "box_answerer.h"
+#include "scratch_directory.h"
 #include "thread_windows.h"
 #include "wine_service.h"
 
@@ -51,7 +52,14 @@ HWND OurMainWindow() { return testing::ThreadWindowOfClass(win::MainWindow::kCla
 
 BOOL WINAPI RefuseIcon(DWORD, PNOTIFYICONDATAW) { return FALSE; }
 
-std::wstring IniPath() { return Wide(SettingsFilePath(win::ProgramDirectory())); }
+// The program folder the windows use here: a folder of this test process's own, so that no other
+// test process shares its gp.ini.
+const std::string& ProgramFolder() {
+  static const testing::ScratchDirectory folder(L"velmora登录窗口-");
+  return folder.gbk();
+}
+
+std::wstring IniPath() { return win::GbkToWide(SettingsFilePath(ProgramFolder())); }
 
 std::string IniValue(const wchar_t* key) {
   wchar_t value[512];
@@ -76,7 +84,7 @@ class LoginWindow : public ::testing::Test {
   void OpenWindow() {
     const std::string page = service_.Start();
     ASSERT_NE(page, "");
-    window_ = std::make_unique<win::LoginWindow>();
+    window_ = std::make_unique<win::LoginWindow>(ProgramFolder());
     BoxAnswerer answerer;
     ASSERT_TRUE(window_->Open(page)) << page << "\n" << service_.GatewayLog();
     ASSERT_TRUE(testing::SeenBoxes().empty()) << testing::SeenBoxes().front().text;
@@ -93,7 +101,7 @@ class LoginWindow : public ::testing::Test {
 TEST_F(LoginWindow, FirstStartCreatesTheSettingsFileWithTheDefaultSound) {
   ASSERT_EQ(service_.Admin("set notice-area hidden"), 0);
   ASSERT_NO_FATAL_FAILURE(OpenWindow());
-  const std::string sound = win::ProgramDirectory() + "\\music\\music.wav";
+  const std::string sound = ProgramFolder() + "\\music\\music.wav";
   std::string expected(kSettingsTemplate);
   ASSERT_EQ(expected.size(), 111u);
   expected.insert(expected.size() - 2, sound);  // into the last line, "sydz="
@@ -189,7 +197,7 @@ TEST_F(LoginWindow, UnreachableServiceEndsStartUpWithAMessage) {
     ASSERT_NE(page, "");
     const std::string address = c.address(page);
     if (std::string(c.name) == "stopped gateway") service_.Stop();
-    window_ = std::make_unique<win::LoginWindow>();
+    window_ = std::make_unique<win::LoginWindow>(ProgramFolder());
     {
       BoxAnswerer answerer;
       EXPECT_FALSE(window_->Open(address));

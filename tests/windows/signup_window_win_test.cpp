@@ -17,6 +17,7 @@
 #include "gateway/rc4.h"
 #include "skin/skin_engine_win.h"
 #include "box_answerer.h"
+#include "scratch_directory.h"
 #include "thread_windows.h"
 #include "ui/login_layout.h"
 #include "ui/login_window_win.h"
@@ -39,7 +40,14 @@ using testing::Utf8;
 using testing::Wide;
 
 
-std::wstring IniPath() { return Wide(SettingsFilePath(win::ProgramDirectory())); }
+// The program folder the windows use here: a folder of this test process's own, so that no other
+// test process shares its gp.ini.
+const std::string& ProgramFolder() {
+  static const testing::ScratchDirectory folder(L"velmora注册窗口-");
+  return folder.gbk();
+}
+
+std::wstring IniPath() { return win::GbkToWide(SettingsFilePath(ProgramFolder())); }
 
 size_t Count(const std::string& text, const std::string& piece) {
   size_t n = 0;
@@ -74,7 +82,7 @@ class SignUpWindow : public ::testing::Test {
   void OpenWindows() {
     const std::string page = service_.Start();
     ASSERT_NE(page, "");
-    login_ = std::make_unique<win::LoginWindow>();
+    login_ = std::make_unique<win::LoginWindow>(ProgramFolder());
     {
       BoxAnswerer answerer;
       ASSERT_TRUE(login_->Open(page)) << service_.GatewayLog();
@@ -147,7 +155,7 @@ TEST_F(SignUpWindow, TheLabelOpensItModallyWithTheTermsAndCancelCloses) {
             0);
   const std::string page = service_.Start();
   ASSERT_NE(page, "");
-  login_ = std::make_unique<win::LoginWindow>();
+  login_ = std::make_unique<win::LoginWindow>(ProgramFolder());
   ASSERT_TRUE(login_->Open(page));
   g_window = {};
   const UINT_PTR timer = SetTimer(nullptr, 0, 30, InspectAndCancel);
