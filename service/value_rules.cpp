@@ -4,10 +4,11 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
 
 #include "gateway/date_time.h"
+#include "gateway/protocol.h"
 #include "gbk.h"
+#include "store.h"
 
 namespace velmora::service {
 namespace {
@@ -18,7 +19,7 @@ bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= '
 // The marks every answer is split on (field end, row end) and the one between the server time
 // and the payload: a stored value holding one would cut every answer that carries it.
 bool HoldsAnswerMark(std::string_view utf8) {
-  for (std::string_view mark : {"々", "☆", "{[good-wren]}"}) {
+  for (std::string_view mark : {kFieldEnd, kRowEnd, kAnswerMarker}) {
     if (utf8.find(mark) != std::string_view::npos) return true;
   }
   return false;
@@ -54,7 +55,7 @@ bool HasLength(std::string_view text, size_t longest) { return !text.empty() && 
 struct ColumnForm {
   std::string_view column;
   std::string_view form;  // named in the refusal
-  std::function<bool(const std::string& gbk, bool inserting)> fits;
+  bool (*fits)(const std::string& gbk, bool inserting);
 };
 
 const std::array<ColumnForm, 10>& ColumnForms() {
