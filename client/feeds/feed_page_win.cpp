@@ -20,7 +20,8 @@ namespace velmora::win {
 // What a poll cycle needs, shared between the page and any cycle under way: a cycle keeps it
 // alive by a copy of the pointer, and learns that the page went when `page` is null.
 struct FeedPage::PollContext {
-  explicit PollContext(FeedPoller p) : poller(std::move(p)), link(ProcessGateway(), {}, ComApartmentScope) {}
+  PollContext(GatewayClient& g, FeedPoller p) : gateway(g), poller(std::move(p)), link(g, {}, ComApartmentScope) {}
+  GatewayClient& gateway;
   FeedPoller poller;
   OffThreadLink link;
   FeedPage* page = nullptr;
@@ -36,18 +37,19 @@ NotifyPrefs CurrentPrefs() {
 
 // Without a main window to do it: mark the account offline (without freezing on a silent
 // service) and end the thread's loop.
-void DefaultSignOut() {
-  OffThreadLink link(ProcessGateway(), {}, ComApartmentScope);
+void DefaultSignOut(GatewayClient& gateway) {
+  OffThreadLink link(gateway, {}, ComApartmentScope);
   MarkOffline(link, State().session.account);
   PostQuitMessage(0);
 }
 
 }  // namespace
 
-FeedPage::FeedPage(PopupCallback on_popup, SignedOutCallback on_signed_out)
+FeedPage::FeedPage(GatewayClient& gateway, PopupCallback on_popup, SignedOutCallback on_signed_out)
     : on_popup_(std::move(on_popup)),
-      on_signed_out_(on_signed_out ? std::move(on_signed_out) : SignedOutCallback(DefaultSignOut)),
-      context_(std::make_shared<PollContext>(FeedPoller(State().session, CurrentPrefs))) {
+      on_signed_out_(on_signed_out ? std::move(on_signed_out)
+                                   : SignedOutCallback([&gateway] { DefaultSignOut(gateway); })),
+      context_(std::make_shared<PollContext>(gateway, FeedPoller(State().session, CurrentPrefs))) {
   context_->page = this;
 }
 
@@ -57,10 +59,11 @@ FeedPage::~FeedPage() {
   if (hwnd()) DestroyWindow(hwnd());
 }
 
-std::unique_ptr<FeedPage> FeedPage::Create(PopupCallback on_popup, SignedOutCallback on_signed_out) {
+std::unique_ptr<FeedPage> FeedPage::Create(GatewayClient& gateway, PopupCallback on_popup,
+                                           SignedOutCallback on_signed_out) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
-  std::unique_ptr<FeedPage> page(new FeedPage(std::move(on_popup), std::move(on_signed_out)));
+  std::unique_ptr<FeedPage> page(new FeedPage(gateway, std::move(on_popup), std::move(on_signed_out)));
   // Hidden until the main window shows it as its tab page.
   if (!page->Window::Create(kClassName, WS_POPUP | WS_CLIPCHILDREN, 0, "", {0, 0, ui::kFeedPageSize.width,
                                                                             ui::kFeedPageSize.height},
@@ -114,7 +117,7 @@ void FeedPage::CreateControls() {
 
 void FeedPage::Load() {
   const std::shared_ptr<PollContext> context = context_;
-  const FeedLists lists = context->poller.Load(context->link, ServerNow());
+  const FeedLists lists = context->poller.Load(context->link, context->gateway.ServerNow());
   // The window may have gone while the service answered.
   if (!context->page || !hwnd()) return;
   ReplaceRows(TodayList(), lists.today);

@@ -18,6 +18,7 @@
 #include "feeds/feed_layout.h"
 #include "feeds/feed_poller.h"
 #include "feeds/feed_rows.h"
+#include "gateway/gateway_client.h"
 #include "runtime/handles_win.h"
 #include "toolkit/window_win.h"
 
@@ -53,11 +54,12 @@ class FeedPage final : public Window {
   };
   enum class DetailPage { kRecommendation = 0, kNews = 1 };
 
-  // Makes the page, loads both feeds (the window keeps working while the service answers) and
-  // starts polling every State().poll_seconds. Empty callbacks: no pop-up; on sign-out the account
-  // is marked offline and the thread's loop is told to quit. Null when the window could not be made
-  // or was destroyed during the load.
-  static std::unique_ptr<FeedPage> Create(PopupCallback on_popup = {}, SignedOutCallback on_signed_out = {});
+  // Makes the page, loads both feeds from `gateway` (the window keeps working while the service
+  // answers) and starts polling every State().poll_seconds; `gateway` must outlive the page.
+  // Empty callbacks: no pop-up; on sign-out the account is marked offline and the thread's loop
+  // is told to quit. Null when the window could not be made or was destroyed during the load.
+  static std::unique_ptr<FeedPage> Create(GatewayClient& gateway, PopupCallback on_popup = {},
+                                          SignedOutCallback on_signed_out = {});
   ~FeedPage() override;
 
   // The window holding the page changed its size: the detail panel and the history list go
@@ -81,7 +83,7 @@ class FeedPage final : public Window {
  private:
   struct PollContext;
 
-  FeedPage(PopupCallback on_popup, SignedOutCallback on_signed_out);
+  FeedPage(GatewayClient& gateway, PopupCallback on_popup, SignedOutCallback on_signed_out);
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
   // Window events.

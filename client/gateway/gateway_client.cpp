@@ -60,20 +60,14 @@ std::string GatewayClient::Exchange(GatewayOp op, std::string_view sql) {
   return AcceptAnswer(*decoded, ServerNow()).value_or(std::string());
 }
 
-GatewayClient& ProcessGateway() {
-  static GatewayClient gateway(GatewayPlatform{
-      [](const std::string& address, const std::string& body) { return PostForm(address, body); },
-      TickCountMs, MachineIdentifier, [] { PumpPendingMessages(); }});
-  return gateway;
+GatewayPlatform ThisPlatform() {
+  return GatewayPlatform{[](const std::string& address, const std::string& body) { return PostForm(address, body); },
+                         TickCountMs, MachineIdentifier, [] { PumpPendingMessages(); }};
 }
 
-bool ConnectGateway(const std::string& address, std::string_view key_digits) {
-  return ProcessGateway().Connect(address, key_digits);
+GatewayClient& ProcessGateway() {
+  static GatewayClient gateway(ThisPlatform());
+  return gateway;
 }
-std::string GatewayQuery(const std::string& sql) { return ProcessGateway().Query(sql); }
-std::string GatewayExecute(const std::string& sql) { return ProcessGateway().Execute(sql); }
-std::string GatewayCheck(const std::string& sql) { return ProcessGateway().Check(sql); }
-DateTime ServerNow() { return ProcessGateway().ServerNow(); }
-const std::string& ClientAddress() { return ProcessGateway().ClientAddress(); }
 
 }  // namespace velmora

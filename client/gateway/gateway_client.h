@@ -61,13 +61,12 @@ class GatewayClient final : public GatewayLink {
   std::string client_address_;
 };
 
-// The process-wide gateway, on the platform's transport, clock and machine identifier.
+// What a gateway client needs on this platform: its transport, clock, machine identifier and,
+// on Windows, the message pump. The process-wide gateway is one client on it; a test may make
+// a client of its own on it to hand to the windows.
+GatewayPlatform ThisPlatform();
+
+// The process-wide gateway the program's windows share.
 GatewayClient& ProcessGateway();
-bool ConnectGateway(const std::string& address, std::string_view key_digits);
-std::string GatewayQuery(const std::string& sql);
-std::string GatewayExecute(const std::string& sql);
-std::string GatewayCheck(const std::string& sql);
-DateTime ServerNow();
-const std::string& ClientAddress();
 
 }  // namespace velmora

@@ -5,7 +5,7 @@
 //
 // The request still returns before the call does, so callers read their answers as with any
 // link. The wrapped link is used from the worker thread: it must not depend on the calling
-// thread (the process gateway does not; its state is fixed before any worker exists).
+// thread (a gateway client does not: its state is fixed at the handshake, before any worker exists).
 //
 // One worker serves the link for its whole life, one request at a time. A thread per request
 // would cost a thread's start and, in the transport, its COM set-up on every request: an idle

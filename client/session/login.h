@@ -49,8 +49,9 @@ int DrawSessionHandle(std::mt19937& generator);
 std::function<int()> ClockSeededHandleDrawer();
 
 // One login attempt: remembered credentials first (so they survive a failed attempt), then the
-// handle, the lookup, the checks and the recording of the login. A refusal sends nothing after the lookup. `server_now` and `client_address` are the
-// gateway's ServerNow() and ClientAddress(); an empty `draw_handle` uses a clock-seeded drawer.
+// handle, the lookup, the checks and the recording of the login. A refusal sends nothing after
+// the lookup. `server_now` and `client_address` are the gateway client's ServerNow() and
+// ClientAddress(); an empty `draw_handle` uses a clock-seeded drawer.
 LoginOutcome Login(GatewayLink& gateway, const LoginRequest& request, CredentialMemory& settings, DateTime server_now,
                    const std::string& client_address, const std::function<int()>& draw_handle);
 

@@ -29,8 +29,9 @@ constexpr int kLoginBanner = 279;
 
 }  // namespace
 
-LoginWindow::LoginWindow(std::string program_dir)
-    : program_dir_(std::move(program_dir)),
+LoginWindow::LoginWindow(std::string program_dir, GatewayClient& gateway)
+    : gateway_(gateway),
+      program_dir_(std::move(program_dir)),
       profile_(SettingsFilePath(program_dir_)),
       settings_(profile_, program_dir_),
       draw_handle_(ClockSeededHandleDrawer()) {}
@@ -100,7 +101,7 @@ bool LoginWindow::Prepare(const std::string& gateway_page) {
   ProcessState& state = State();
   if (SkinEngine* skin = SkinEngine::Instance()) skin->SetBackColor(RGB(255, 255, 255));
   state.gateway_address = gateway_page;
-  if (!ConnectGateway(state.gateway_address, BuiltInRequestKey())) {
+  if (!gateway_.Connect(state.gateway_address, BuiltInRequestKey())) {
     ShowMessage("与服务器连接失败，请与我们管理员联系！", hwnd());
     return false;
   }
@@ -116,11 +117,11 @@ bool LoginWindow::Prepare(const std::string& gateway_page) {
     SetFocus(Control(ui::kPasswordBox));
   }
 
-  if (const auto row = ReadLayoutRow(ProcessGateway())) ApplyLayoutRow(*row);
+  if (const auto row = ReadLayoutRow(gateway_)) ApplyLayoutRow(*row);
   AttachSkin();
   ApplySkinSetting(local);
 
-  if (const auto contacts = ReadContacts(ProcessGateway())) {
+  if (const auto contacts = ReadContacts(gateway_)) {
     state.contact_qq = contacts->qq;
     state.contact_wangwang = contacts->wangwang;
     if (!contacts->qq.empty()) ShowWindow(Control(ui::kQqButton), SW_SHOW);
@@ -169,7 +170,7 @@ void LoginWindow::AttachSkin() {
   options.help = true;
   skin->AttachWindow(hwnd(), options);
   skin->SkinChildControls();
-  skin->SetStatusText(hwnd(), "您当前的IP为：" + ClientAddress());
+  skin->SetStatusText(hwnd(), "您当前的IP为：" + gateway_.ClientAddress());
   // Settings opened from here position themselves by the login window.
   skin->SetMainMenuClickHandler(hwnd(), [window = hwnd(), dir = program_dir_] {
     State().settings_opened_from = kSettingsFromLoginWindow;
@@ -194,7 +195,7 @@ void LoginWindow::ShowNotice() {
   if (notice_->Navigate("about:blank") && notice_->WaitForDocument(kNoticeDocumentWait)) {
     notice_->WriteHtml(NewsPageTemplate());
   }
-  if (const auto notice = ReadLoginNotice(ProcessGateway())) {
+  if (const auto notice = ReadLoginNotice(gateway_)) {
     notice_->AddTextBlock(notice->text, notice->colour, notice->size, notice->font);
   }
 }
@@ -208,7 +209,7 @@ void LoginWindow::OnCommand(int id, int code) {
       if (code == BN_CLICKED) OnRememberClicked();
       break;
     case ui::kSignUpLabel:
-      if (code == STN_CLICKED) SignUpWindow::RunOver(hwnd());
+      if (code == STN_CLICKED) SignUpWindow::RunOver(hwnd(), gateway_);
       break;
     case ui::kQqButton:
       if (code == BN_CLICKED) OpenChat(QqChatAddress(State().contact_qq));
@@ -235,14 +236,14 @@ void LoginWindow::SignIn() {
   const LoginRequest request{WindowTextGbk(Control(ui::kAccountBox)), WindowTextGbk(Control(ui::kPasswordBox)),
                              IsDlgButtonChecked(hwnd(), ui::kRememberBox) == BST_CHECKED};
   const LoginOutcome outcome =
-      Login(ProcessGateway(), request, settings_, ServerNow(), ClientAddress(), draw_handle_);
+      Login(gateway_, request, settings_, gateway_.ServerNow(), gateway_.ClientAddress(), draw_handle_);
   if (outcome.result != LoginResult::kSignedIn) {
     ShowMessage(outcome.message, outcome.owned_by_login_window ? hwnd() : nullptr);
     return;
   }
   State().session = outcome.session;
   ShowWindow(hwnd(), SW_HIDE);
-  main_ = MainWindow::Open(hwnd(), program_dir_);
+  main_ = MainWindow::Open(hwnd(), program_dir_, gateway_);
 }
 
 }  // namespace velmora::win

@@ -10,6 +10,7 @@
 #include "app/profile_store_win.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
+#include "gateway/gateway_client.h"
 #include "runtime/handles_win.h"
 #include "ui/browser_host_win.h"
 #include "toolkit/window_win.h"
@@ -21,8 +22,9 @@ class MainWindow;
 class LoginWindow final : public Window {
  public:
   // `program_dir` (GBK): the folder whose gp.ini and default sound this window and the windows it
-  // opens use; the program's own folder unless a test gives one of its own.
-  explicit LoginWindow(std::string program_dir = ProgramDirectory());
+  // opens use; `gateway`: the road to the service they all share, outliving the window. The
+  // program's own folder and the process-wide gateway unless a test gives ones of its own.
+  explicit LoginWindow(std::string program_dir = ProgramDirectory(), GatewayClient& gateway = ProcessGateway());
   ~LoginWindow() override;
 
   // Creates the window and does the start-up work in order. False when the program must end
@@ -52,6 +54,7 @@ class LoginWindow final : public Window {
   static LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                         DWORD_PTR self);
 
+  GatewayClient& gateway_;
   const std::string program_dir_;
   IniFileProfileStore profile_;
   SettingsFile settings_;

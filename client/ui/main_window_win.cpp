@@ -59,8 +59,8 @@ void CentreOnScreen(HWND window) {
 
 MainWindow::~MainWindow() = default;
 
-std::unique_ptr<MainWindow> MainWindow::Open(HWND login_window, std::string program_dir) {
-  auto window = std::make_unique<MainWindow>();
+std::unique_ptr<MainWindow> MainWindow::Open(HWND login_window, std::string program_dir, GatewayClient& gateway) {
+  std::unique_ptr<MainWindow> window(new MainWindow(gateway));
   window->program_dir_ = std::move(program_dir);
   const ui::Box design = ui::kMainWindowDesign;
   if (!window->Create(kClassName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, State().product_title,
@@ -91,13 +91,13 @@ void MainWindow::Fill(HWND login_window) {
       ShowSettingsWindow(window, dir);
     });
   }
-  if (auto pages = ui::ReadBrowserPages(ProcessGateway())) {
+  if (auto pages = ui::ReadBrowserPages(gateway_)) {
     PageSettings() = std::move(*pages);
     if (login_window) SetWindowTextGbk(login_window, PageSettings().captions[0]);
   }
   // Signed out elsewhere: the user has been told; closing the main window marks the account
   // offline and ends the program.
-  feed_ = FeedPage::Create([](const LatestItem& item, bool play_sound) { ShowNewItemPopup(item, play_sound); },
+  feed_ = FeedPage::Create(gateway_, [](const LatestItem& item, bool play_sound) { ShowNewItemPopup(item, play_sound); },
                            [this] { DestroyWindow(hwnd()); });
   for (auto& page : browsers_) page = BrowserPage::Create();
 
@@ -182,7 +182,7 @@ void MainWindow::OnDestroying() {
   if (tray_) tray_->Remove();
   // The account is no longer online here (on the worker road of every request: a silent service
   // does not freeze the closing window); then the program ends.
-  OffThreadLink link(ProcessGateway(), {}, ComApartmentScope);
+  OffThreadLink link(gateway_, {}, ComApartmentScope);
   MarkOffline(link, State().session.account);
   PostQuitMessage(0);
 }

@@ -20,8 +20,10 @@ class MainWindow final : public Window {
 
   // Opens the window, not modal and without owner, captioned with the product title. The login
   // window (hidden by now) takes the first browser caption as its own. `program_dir` (GBK) holds
-  // the tab pictures and the gp.ini the settings window changes.
-  static std::unique_ptr<MainWindow> Open(HWND login_window = nullptr, std::string program_dir = ProgramDirectory());
+  // the tab pictures and the gp.ini the settings window changes; `gateway` (the signed-in one,
+  // outliving the window) answers the pages, the feeds and the sign-out.
+  static std::unique_ptr<MainWindow> Open(HWND login_window = nullptr, std::string program_dir = ProgramDirectory(),
+                                          GatewayClient& gateway = ProcessGateway());
   static constexpr wchar_t kClassName[] = L"VelmoraMain";
   // Events of the notification-area icon.
   static constexpr UINT kTrayMessage = WM_APP + 1;
@@ -33,6 +35,7 @@ class MainWindow final : public Window {
   TrayIcon* Tray() { return tray_.get(); }
 
  private:
+  explicit MainWindow(GatewayClient& gateway) : gateway_(gateway) {}
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   void Fill(HWND login_window);
   void OnSized(WPARAM kind, int width, int height);
@@ -40,6 +43,7 @@ class MainWindow final : public Window {
   void OnCloseAsked();
   void OnDestroying();
 
+  GatewayClient& gateway_;
   std::string program_dir_;
   std::unique_ptr<FeedPage> feed_;
   std::array<std::unique_ptr<BrowserPage>, 6> browsers_;

@@ -29,8 +29,8 @@ bool SignUpWindow::Open() {
   return true;
 }
 
-void SignUpWindow::RunOver(HWND login_window) {
-  SignUpWindow window(login_window);
+void SignUpWindow::RunOver(HWND login_window, GatewayClient& gateway) {
+  SignUpWindow window(login_window, gateway);
   if (!window.Open()) return;
   RunModal(window.hwnd(), login_window);
 }
@@ -79,7 +79,7 @@ void SignUpWindow::Submit() {
   const SignUpForm form{WindowTextGbk(Box(SignUpBox::kAccount)), WindowTextGbk(Box(SignUpBox::kPassword)),
                         WindowTextGbk(Box(SignUpBox::kRepeat)), WindowTextGbk(Box(SignUpBox::kPhone)),
                         WindowTextGbk(Box(SignUpBox::kQq))};
-  const SignUpOutcome outcome = SignUp(ProcessGateway(), form, ServerNow());
+  const SignUpOutcome outcome = SignUp(gateway_, form, gateway_.ServerNow());
   if (outcome.sign_up_switch) State().sign_up_switch = *outcome.sign_up_switch;
   if (outcome.result == SignUpResult::kSignedUp) {
     HandOver(form);

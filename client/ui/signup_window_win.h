@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include "gateway/gateway_client.h"
 #include "session/signup.h"
 #include "toolkit/window_win.h"
 
@@ -10,13 +11,14 @@ namespace velmora::win {
 
 class SignUpWindow final : public Window {
  public:
-  // `login_window` owns the window and receives the new account in its boxes.
-  explicit SignUpWindow(HWND login_window) : login_(login_window) {}
+  // `login_window` owns the window and receives the new account in its boxes; `gateway` (the
+  // login window's, outliving this window) writes it.
+  SignUpWindow(HWND login_window, GatewayClient& gateway) : login_(login_window), gateway_(gateway) {}
 
   // Creates and shows the window over the login window, centred on the work area.
   bool Open();
   // Opens a sign-up window modally over the login window; returns when it is closed.
-  static void RunOver(HWND login_window);
+  static void RunOver(HWND login_window, GatewayClient& gateway);
 
   HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
   // One attempt with what the boxes hold, as "注册" does.
@@ -32,6 +34,7 @@ class SignUpWindow final : public Window {
   void HandOver(const SignUpForm& form);
 
   HWND login_;
+  GatewayClient& gateway_;
 };
 
 }  // namespace velmora::win

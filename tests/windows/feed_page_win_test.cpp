@@ -105,10 +105,10 @@ class FeedPage : public ::testing::Test {
   void Open(bool default_sign_out = false) {
     listen_page_ = service_.Start();
     ASSERT_NE(listen_page_, "") << service_.GatewayLog();
-    ASSERT_TRUE(ConnectGateway(listen_page_, BuiltInRequestKey())) << service_.GatewayLog();
+    ASSERT_TRUE(gateway_.Connect(listen_page_, BuiltInRequestKey())) << service_.GatewayLog();
     Page::SignedOutCallback signed_out;
     if (!default_sign_out) signed_out = [this] { ++signed_out_; };
-    page_ = Page::Create([this](const LatestItem& item, bool sound) { popups_.push_back({item, sound}); },
+    page_ = Page::Create(gateway_, [this](const LatestItem& item, bool sound) { popups_.push_back({item, sound}); },
                              std::move(signed_out));
     ASSERT_NE(page_, nullptr);
   }
@@ -124,6 +124,7 @@ class FeedPage : public ::testing::Test {
 
   Service service_{"feed"};
   std::string listen_page_;
+  GatewayClient gateway_{ThisPlatform()};  // this test's own, outliving the page
   std::unique_ptr<Page> page_;
   std::vector<Popup> popups_;
   int signed_out_ = 0;

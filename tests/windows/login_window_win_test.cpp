@@ -84,7 +84,7 @@ class LoginWindow : public ::testing::Test {
   void OpenWindow() {
     const std::string page = service_.Start();
     ASSERT_NE(page, "");
-    window_ = std::make_unique<win::LoginWindow>(ProgramFolder());
+    window_ = std::make_unique<win::LoginWindow>(ProgramFolder(), gateway_);
     BoxAnswerer answerer;
     ASSERT_TRUE(window_->Open(page)) << page << "\n" << service_.GatewayLog();
     ASSERT_TRUE(testing::SeenBoxes().empty()) << testing::SeenBoxes().front().text;
@@ -95,6 +95,7 @@ class LoginWindow : public ::testing::Test {
 
   win::SkinEngine skin_;  // as in the program: made before any window, gone after the last
   Service service_;
+  GatewayClient gateway_{ThisPlatform()};  // this test's own, outliving its windows
   std::unique_ptr<win::LoginWindow> window_;
 };
 
@@ -197,7 +198,7 @@ TEST_F(LoginWindow, UnreachableServiceEndsStartUpWithAMessage) {
     ASSERT_NE(page, "");
     const std::string address = c.address(page);
     if (std::string(c.name) == "stopped gateway") service_.Stop();
-    window_ = std::make_unique<win::LoginWindow>(ProgramFolder());
+    window_ = std::make_unique<win::LoginWindow>(ProgramFolder(), gateway_);
     {
       BoxAnswerer answerer;
       EXPECT_FALSE(window_->Open(address));

@@ -82,13 +82,13 @@ class SignUpWindow : public ::testing::Test {
   void OpenWindows() {
     const std::string page = service_.Start();
     ASSERT_NE(page, "");
-    login_ = std::make_unique<win::LoginWindow>(ProgramFolder());
+    login_ = std::make_unique<win::LoginWindow>(ProgramFolder(), gateway_);
     {
       BoxAnswerer answerer;
       ASSERT_TRUE(login_->Open(page)) << service_.GatewayLog();
       ASSERT_TRUE(testing::SeenBoxes().empty()) << testing::SeenBoxes().front().text;
     }
-    signup_ = std::make_unique<win::SignUpWindow>(login_->hwnd());
+    signup_ = std::make_unique<win::SignUpWindow>(login_->hwnd(), gateway_);
     ASSERT_TRUE(signup_->Open());
   }
   HWND Box(int id) const { return signup_->Control(id); }
@@ -121,6 +121,7 @@ class SignUpWindow : public ::testing::Test {
 
   win::SkinEngine skin_;
   Service service_{"signup"};
+  GatewayClient gateway_{ThisPlatform()};  // this test's own, outliving its windows
   std::unique_ptr<win::LoginWindow> login_;
   std::unique_ptr<win::SignUpWindow> signup_;
 };
@@ -155,7 +156,7 @@ TEST_F(SignUpWindow, TheLabelOpensItModallyWithTheTermsAndCancelCloses) {
             0);
   const std::string page = service_.Start();
   ASSERT_NE(page, "");
-  login_ = std::make_unique<win::LoginWindow>(ProgramFolder());
+  login_ = std::make_unique<win::LoginWindow>(ProgramFolder(), gateway_);
   ASSERT_TRUE(login_->Open(page));
   g_window = {};
   const UINT_PTR timer = SetTimer(nullptr, 0, 30, InspectAndCancel);
@@ -287,7 +288,7 @@ TEST_F(SignUpWindow, SuccessWritesTheRowAndHandsTheAccountToTheLoginWindow) {
     EXPECT_EQ(Count(after, "\n"), Count(before, "\n") + 1) << after;  // one row more, the others as they were
 
     // The same name again is taken.
-    signup_ = std::make_unique<win::SignUpWindow>(login_->hwnd());
+    signup_ = std::make_unique<win::SignUpWindow>(login_->hwnd(), gateway_);
     ASSERT_TRUE(signup_->Open());
     Fill(c.form);
     Submit();

@@ -145,9 +145,7 @@ TEST(WindowsGateway, HandshakeAndQueryThroughTheRequestObject) {
     const std::string statement = DecodeWire(r.body.substr(r.body.find('=', amp) + 1), key);
     return Reply{EncodeWire(now_text + "{[good-wren]}" + statement.substr(statement.find('}') + 1), key)};
   });
-  GatewayClient client(GatewayPlatform{
-      [](const std::string& a, const std::string& b) { return PostForm(a, b); }, TickCountMs, MachineIdentifier,
-      [] { PumpPendingMessages(); }});
+  GatewayClient client(ThisPlatform());
   ASSERT_TRUE(client.Connect(server.BaseUrl() + "/talvenor.asp", BuiltInRequestKey()));
   EXPECT_EQ(client.ClientAddress(), "127.0.0.1");
   EXPECT_EQ(client.Query("select 推荐时间 from Latest1"), "select 推荐时间 from Latest1");

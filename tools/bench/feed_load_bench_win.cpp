@@ -54,13 +54,14 @@ int wmain(int argc, wchar_t** argv) {
 
   std::vector<Exchange> exchanges;
   bool recording = false;
-  GatewayClient client(GatewayPlatform{
-      [&](const std::string& address, const std::string& body) {
-        std::string answer = PostForm(address, body);
-        if (recording) exchanges.push_back({body, answer.size()});
-        return answer;
-      },
-      TickCountMs, MachineIdentifier, [] { PumpPendingMessages(); }});
+  // This platform's gateway, recording what it sends and how much comes back.
+  GatewayPlatform platform = ThisPlatform();
+  platform.post = [&, post = platform.post](const std::string& address, const std::string& body) {
+    std::string answer = post(address, body);
+    if (recording) exchanges.push_back({body, answer.size()});
+    return answer;
+  };
+  GatewayClient client(std::move(platform));
   if (!client.Connect(page, BuiltInRequestKey())) {
     std::fprintf(stderr, "no handshake with %s\n", page.c_str());
     return 1;

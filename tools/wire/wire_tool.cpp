@@ -148,14 +148,15 @@ int RunQuery(const std::vector<std::string>& args, std::string& out, std::string
   }
 
   const std::string key_digits = line.key ? *line.key : BuiltInRequestKey();
-  if (!ConnectGateway(url, key_digits)) {
+  GatewayClient gateway(ThisPlatform());
+  if (!gateway.Connect(url, key_digits)) {
     return Fail(err, kExitGateway, "handshake with " + Printable(url) + " failed");
   }
   std::string answer;
   switch (op_text[0]) {
-    case '1': answer = GatewayExecute(sql); break;
-    case '2': answer = GatewayQuery(sql); break;
-    default: answer = GatewayCheck(sql); break;
+    case '1': answer = gateway.Execute(sql); break;
+    case '2': answer = gateway.Query(sql); break;
+    default: answer = gateway.Check(sql); break;
   }
   if (answer.empty()) {
     return Fail(err, kExitGateway,
