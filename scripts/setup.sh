@@ -10,7 +10,7 @@ packages=(
   wine64 xvfb xdotool x11-utils imagemagick
   locales fonts-wqy-zenhei
   python3
-  libsqlite3-dev sqlite3 libcpp-httplib-dev zlib1g-dev wrk
+  libsqlite3-dev sqlite3 libboost1.81-dev zlib1g-dev wrk
   clang libclang-rt-14-dev
   nsis
 )

@@ -1,36 +1,42 @@
 // velmora-gateway: serves the gateway page over HTTP on the service's database.
 //   velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]
 //                   [--deny FILE] [--key DIGITS] [--threads N] [--max-answer MIB]
-//                   [--max-per-address N]
+//                   [--max-per-address N] [--max-connections N] [--idle-seconds N]
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <mutex>
+#include <thread>
 
+#include "gateway/protocol.h"
 #include "gateway/wire_codec.h"
 #include "gateway_service.h"
-#include "http_server.h"
+#include "http_front.h"
 #include "log_text.h"
+#include "work_pool.h"
 
 namespace {
 
-using velmora::service::BindServer;
-using velmora::service::ConfigureServer;
+using velmora::service::FrontLimits;
 using velmora::service::GatewayService;
-using velmora::service::ServeUntilSignalled;
+using velmora::service::HttpFront;
+using velmora::service::HttpReply;
+using velmora::service::HttpRequest;
 using velmora::service::RequestRecord;
+using velmora::service::Respond;
+using velmora::service::WorkPool;
 
 struct Options {
   std::string db;
   std::string host = "127.0.0.1";
   int port = 8080;
   std::string base = "/";
-  // Every kept-alive connection holds a thread while it is open, so there are many.
-  int threads = 64;
-  // Connections one client address may hold open; generous, since an office may share one.
-  int max_per_address = int(velmora::service::GatewayHttpServer::kDefaultMaxPerAddress);
+  // Statements run on a pool of this many threads, one a core by default: SQLite reads in
+  // parallel, and the connections themselves need no thread.
+  int threads = int(std::max(1u, std::thread::hardware_concurrency()));
   velmora::service::ServiceOptions service;
+  FrontLimits limits;
 };
 
 int Usage(const std::string& message) {
@@ -38,7 +44,7 @@ int Usage(const std::string& message) {
   std::fprintf(stderr,
                "usage: velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]\n"
                "                       [--deny FILE] [--key DIGITS] [--threads N] [--max-answer MIB]\n"
-               "                       [--max-per-address N]\n");
+               "                       [--max-per-address N] [--max-connections N] [--idle-seconds N]\n");
   return 2;
 }
 
@@ -92,7 +98,17 @@ int ParseArgs(int argc, char** argv, Options& o) {
     } else if (a == "--threads") {
       if (!ParseNumber(v, 1, 256, o.threads)) return Usage("--threads takes 1 to 256");
     } else if (a == "--max-per-address") {
-      if (!ParseNumber(v, 1, 1024, o.max_per_address)) return Usage("--max-per-address takes 1 to 1024");
+      int n = 0;
+      if (!ParseNumber(v, 1, 100000, n)) return Usage("--max-per-address takes 1 to 100000");
+      o.limits.max_per_address = size_t(n);
+    } else if (a == "--max-connections") {
+      int n = 0;
+      if (!ParseNumber(v, 1, 1000000, n)) return Usage("--max-connections takes 1 to 1000000");
+      o.limits.max_connections = size_t(n);
+    } else if (a == "--idle-seconds") {
+      int n = 0;
+      if (!ParseNumber(v, 1, 86400, n)) return Usage("--idle-seconds takes 1 to 86400");
+      o.limits.idle_time = std::chrono::seconds(n);
     } else {
       return Usage("unknown option " + a);
     }
@@ -100,9 +116,6 @@ int ParseArgs(int argc, char** argv, Options& o) {
   if (o.db.empty()) return Usage("--db is required");
   return 0;
 }
-
-// No statement of the client's comes near this; a larger body is not a request of its.
-constexpr size_t kMaxBody = 1 << 20;
 
 std::mutex g_log_mutex;
 
@@ -133,55 +146,49 @@ int main(int argc, char** argv) {
   }
   GatewayService service(*store, options.service, velmora::service::LocalNow);
 
-  velmora::service::GatewayHttpServer server;
-  ConfigureServer(server, options.threads, kMaxBody);
-  server.set_max_connections_per_address(size_t(options.max_per_address));
-  server.set_refusal_log([](const std::string& line) { Log(line); });
+  // No statement of the client's comes near a mebibyte; a larger body is not a request of its.
+  options.limits.max_body = size_t(1) << 20;
+  HttpFront front(options.limits);
+  front.set_log(Log);
+  // Declared after the front: it is joined first, so no statement answers into a front that is gone.
+  WorkPool statements(size_t(options.threads));
 
-  // The body is read through a content reader: the library's own form parsing would refuse form
-  // bodies over 8 KiB, and the page takes its fields itself. kMaxBody still bounds the body.
-  server.Post(options.base + "talvenor.asp", [&](const httplib::Request& req, httplib::Response& res,
-                                                 const httplib::ContentReader& content) {
-    const auto start = std::chrono::steady_clock::now();
-    std::string body;
-    const bool whole = content([&body](const char* data, size_t length) {
-      if (body.size() + length > kMaxBody) return false;
-      body.append(data, length);
-      return true;
+  front.Route("POST", options.base + std::string(velmora::kGatewayPage), [&](HttpRequest&& request, Respond respond) {
+    statements.Post([&service, request = std::move(request), respond = std::move(respond)] {
+      const auto start = std::chrono::steady_clock::now();
+      RequestRecord record;
+      std::string answer = service.Handle(request.body, request.remote_address, record);
+      respond(HttpReply{200, "text/html; charset=gb2312", std::move(answer)});
+      const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+      char timing[32];
+      std::snprintf(timing, sizeof timing, "%.2fms", ms);
+      Log(request.remote_address + " op=" + record.op + " kind=" + (record.kind.empty() ? "-" : record.kind) +
+          " rows=" + std::to_string(record.rows) + " " + timing + " " + record.outcome +
+          (record.account.empty() ? "" : " account=" + record.account));
     });
-    if (!whole) {
-      res.status = 413;
-      Log(req.remote_addr + " body over " + std::to_string(kMaxBody) + " bytes or cut short: refused");
-      return;
-    }
-    RequestRecord record;
-    res.set_content(service.Handle(body, req.remote_addr, record), "text/html; charset=gb2312");
-    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    char timing[32];
-    std::snprintf(timing, sizeof timing, "%.2fms", ms);
-    Log(req.remote_addr + " op=" + record.op + " kind=" + (record.kind.empty() ? "-" : record.kind) +
-        " rows=" + std::to_string(record.rows) + " " + timing + " " + record.outcome +
-        (record.account.empty() ? "" : " account=" + record.account));
   });
   // Healthy only while the database can be written too: a service that can only read fails
-  // every sign-in and sign-out.
-  server.Get("/healthz", [&](const httplib::Request&, httplib::Response& res) {
-    std::string why;
-    const bool ok = store->CheckWritable(why);
-    if (!ok) Log("health: " + why);
-    res.status = ok ? 200 : 503;
-    res.set_content(ok ? "ok\n" : "database unavailable\n", "text/plain");
+  // every sign-in and sign-out. The check opens the file, so it runs beside the statements.
+  front.Route("GET", "/healthz", [&](HttpRequest&&, Respond respond) {
+    statements.Post([&store, respond = std::move(respond)] {
+      std::string why;
+      const bool ok = store->CheckWritable(why);
+      if (!ok) Log("health: " + why);
+      respond(HttpReply{ok ? 200 : 503, "text/plain", ok ? "ok\n" : "database unavailable\n"});
+    });
   });
 
-  const int port = BindServer(server, options.host, options.port);
+  const int port = front.Bind(options.host, options.port);
   if (port <= 0) {
     std::fprintf(stderr, "velmora-gateway: cannot listen on %s:%d\n", options.host.c_str(), options.port);
     return 1;
   }
   Log("listening on http://" + options.host + ":" + std::to_string(port) + options.base + "talvenor.asp db=" +
-      options.db);
+      options.db + " statement threads=" + std::to_string(options.threads) +
+      " max connections=" + std::to_string(front.max_connections()));
   const bool served =
-      ServeUntilSignalled(server, [](int signal_number) { Log("stopping on signal " + std::to_string(signal_number)); });
+      front.ServeUntilSignalled([](int signal_number) { Log("stopping on signal " + std::to_string(signal_number)); });
+  statements.Join();
   Log("stopped");
   return served ? 0 : 1;
 }

@@ -186,6 +186,10 @@ sqlite3_stmt* Store::Prepare(Connection& connection, const std::string& sql) {
 
 StoreResult Store::Run(const Statement& st, size_t max_payload) {
   StoreResult result;
+  // Readers run side by side (WAL); writers take turns here rather than in SQLite's busy wait,
+  // which sleeps in steps and so would stretch every contended write.
+  std::unique_lock write_turn(writer_, std::defer_lock);
+  if (st.kind == StatementKind::kUpdate || st.kind == StatementKind::kInsert) write_turn.lock();
   auto connection = Acquire(result.error);
   if (!connection) return result;
   sqlite3* db = connection->db.get();

@@ -54,6 +54,7 @@ class Store {
 
   const std::string path_;
   std::mutex mutex_;
+  std::mutex writer_;  // one statement that writes at a time
   std::vector<std::unique_ptr<Connection>> idle_;  // not in use; one per concurrent request at most
 };
 

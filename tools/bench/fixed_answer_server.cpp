@@ -1,18 +1,21 @@
-// The load benchmark's baseline: the same HTTP server as velmora-gateway (cpp-httplib, the same
-// thread pool and connection settings) answering POST /talvenor.asp with a fixed text of a poll
+// The load benchmarks' baseline: the same HTTP front as velmora-gateway (the same event loop,
+// limits and statement pool hop) answering POST /talvenor.asp with a fixed text of a poll
 // answer's size. What the gateway adds on top of this is its own cost per request.
 //   velmora-fixed-answer-server --listen HOST:PORT [--threads N] [--size BYTES]
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <thread>
 
-#include "http_server.h"
+#include "http_front.h"
+#include "work_pool.h"
 
 namespace {
 
 struct Options {
   std::string host = "127.0.0.1";
   int port = 0;
-  int threads = 64;  // the gateway's default
+  int threads = int(std::max(1u, std::thread::hardware_concurrency()));  // the gateway's default
   int size = 180;   // a count answer is about 180 wire digits
 };
 
@@ -65,14 +68,22 @@ int main(int argc, char** argv) {
   if (const int rc = ParseArgs(argc, argv, options); rc != 0) return rc;
   const std::string answer = FixedAnswer(options.size);
 
-  // The gateway's own connection handling; every benchmark connection comes from one address.
-  velmora::service::GatewayHttpServer server;
-  server.set_max_connections_per_address(1024);
-  velmora::service::ConfigureServer(server, options.threads, 1 << 20);
-  server.Post("/talvenor.asp", [&](const httplib::Request&, httplib::Response& res) {
-    res.set_content(answer, "text/html; charset=gb2312");
+  // The gateway's own front; every benchmark connection comes from one address, and idle ones
+  // stay as long as the benchmark holds them.
+  velmora::service::FrontLimits limits;
+  limits.max_per_address = limits.max_connections;
+  limits.idle_time = std::chrono::seconds(600);
+  velmora::service::HttpFront front(limits);
+  velmora::service::WorkPool pool(size_t(options.threads));
+  front.Route("POST", "/talvenor.asp", [&](velmora::service::HttpRequest&&, velmora::service::Respond respond) {
+    pool.Post([&answer, respond = std::move(respond)] {
+      respond(velmora::service::HttpReply{200, "text/html; charset=gb2312", answer});
+    });
   });
-  const int port = velmora::service::BindServer(server, options.host, options.port);
+  front.Route("GET", "/healthz", [](velmora::service::HttpRequest&&, velmora::service::Respond respond) {
+    respond(velmora::service::HttpReply{200, "text/plain", "ok\n"});
+  });
+  const int port = front.Bind(options.host, options.port);
   if (port <= 0) {
     std::fprintf(stderr, "velmora-fixed-answer-server: cannot listen on %s:%d\n", options.host.c_str(),
                  options.port);
@@ -80,6 +91,7 @@ int main(int argc, char** argv) {
   }
   std::printf("listening on http://%s:%d/talvenor.asp\n", options.host.c_str(), port);
   std::fflush(stdout);
-  const bool served = velmora::service::ServeUntilSignalled(server, nullptr);
+  const bool served = front.ServeUntilSignalled(nullptr);
+  pool.Join();
   return served ? 0 : 1;
 }
