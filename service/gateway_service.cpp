@@ -89,20 +89,21 @@ std::string GatewayService::Answer(DateTime now, std::string_view payload_gbk) c
   return EncodeWire(text, *WireKey::FromDigits(options_.key_digits));
 }
 
-std::string GatewayService::Handle(std::string_view form_body, const std::string& client_address,
-                                   RequestRecord& record) {
+PendingRequest GatewayService::Begin(std::string_view form_body, const std::string& client_address,
+                                     RequestRecord& record) {
   const DateTime now = clock_();
+  const auto decided = [now](std::string answer) { return PendingRequest{now, std::move(answer), std::nullopt}; };
   const auto key = WireKey::FromDigits(options_.key_digits);
   record.op = "?";
   std::string p;
   if (!key || !FormField(form_body, "p", p)) {
     record.outcome = "no operation field";
-    return Answer(now, "");
+    return decided(Answer(now, ""));
   }
   const auto op = TryDecodeWire(p, *key);
   if (!op || op->size() != 1) {
     record.outcome = "bad operation field";
-    return Answer(now, "");
+    return decided(Answer(now, ""));
   }
   record.op = *op;
 
@@ -112,58 +113,67 @@ std::string GatewayService::Handle(std::string_view form_body, const std::string
     const auto machine = FormField(form_body, "f", f) ? TryDecodeWire(f, *key) : std::nullopt;
     if (!machine) {
       record.outcome = "bad machine field";
-      return EncodeWire("1", *key);
+      return decided(EncodeWire("1", *key));
     }
     if (options_.denied_machines.count(*machine)) {
       record.outcome = "machine denied: " + *machine;
-      return EncodeWire("1", *key);
+      return decided(EncodeWire("1", *key));
     }
     record.outcome = "ok";
-    return Answer(now, client_address);
+    return decided(Answer(now, client_address));
   }
 
   std::string post;
   if (*op != "1" && *op != "2" && *op != "4") {
     record.outcome = "unknown operation";
-    return Answer(now, "");
+    return decided(Answer(now, ""));
   }
   if (!FormField(form_body, "post", post)) {
     record.outcome = "no statement field";
-    return Answer(now, "");
+    return decided(Answer(now, ""));
   }
-  return Statement(*op, post, now, record);
+  return BeginStatement(*op, post, now, record);
 }
 
-std::string GatewayService::Statement(std::string_view op, std::string_view post, DateTime now,
-                                      RequestRecord& record) {
+PendingRequest GatewayService::BeginStatement(std::string_view op, std::string_view post, DateTime now,
+                                              RequestRecord& record) {
+  const auto refused = [this, now, &record](std::string why) {
+    record.outcome = std::move(why);
+    return PendingRequest{now, Answer(now, ""), std::nullopt};
+  };
   const auto text = TryDecodeWire(post, *WireKey::FromDigits(options_.key_digits));
-  if (!text) {
-    record.outcome = "statement field is not wire text";
-    return Answer(now, "");
-  }
+  if (!text) return refused("statement field is not wire text");
   const size_t marker = text->find(kStampMarker);
-  if (marker == std::string::npos) {
-    record.outcome = "no request stamp";
-    return Answer(now, "");
-  }
+  if (marker == std::string::npos) return refused("no request stamp");
   const int distance = StampDistance(std::string_view(*text).substr(0, marker), now);
   if (distance < 0 || distance >= kStampTolerance) {
-    record.outcome = distance < 0 ? "bad request stamp" : "stale request stamp";
-    return Answer(now, "");
+    return refused(distance < 0 ? "bad request stamp" : "stale request stamp");
   }
   const auto sql = GbkToUtf8(std::string_view(*text).substr(marker + kStampMarker.size()));
-  if (!sql) {
-    record.outcome = "statement is not GBK text";
-    return Answer(now, "");
-  }
-  const Recognition recognised = RecognizeStatement(*sql, StatementOp(op[0]));
-  if (!recognised.statement) {
-    record.outcome = "refused: " + recognised.refusal + ": " + *sql;
-    return Answer(now, "");
-  }
+  if (!sql) return refused("statement is not GBK text");
+  Recognition recognised = RecognizeStatement(*sql, StatementOp(op[0]));
+  if (!recognised.statement) return refused("refused: " + recognised.refusal + ": " + *sql);
   record.kind = std::string(KindName(recognised.statement->kind));
   record.account = AccountNamed(*recognised.statement);
-  const StoreResult result = store_.Run(*recognised.statement, options_.max_payload);
+  return PendingRequest{now, std::nullopt, std::move(recognised.statement)};
+}
+
+std::optional<std::string> GatewayService::AnswerWithoutDatabase(const PendingRequest& request,
+                                                                 RequestRecord& record) const {
+  if (request.answer) return request.answer;
+  if (!request.statement) return std::nullopt;
+  const auto remembered = store_.RememberedCount(*request.statement);
+  if (!remembered) return std::nullopt;
+  return Answered(request.now, *remembered, record);
+}
+
+std::string GatewayService::Finish(PendingRequest request, RequestRecord& record) {
+  if (request.answer) return std::move(*request.answer);
+  if (!request.statement) return Answer(request.now, "");
+  return Answered(request.now, store_.Run(*request.statement, options_.max_payload), record);
+}
+
+std::string GatewayService::Answered(DateTime now, const StoreResult& result, RequestRecord& record) const {
   record.rows = result.rows;
   if (!result.ok) {
     record.outcome = (result.refused ? "refused: " : "failed: ") + result.error;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -29,16 +30,34 @@ struct RequestRecord {
   std::string account;  // the account an accepted statement read or wrote (UTF-8), or ""
 };
 
+// A request decoded and checked: either its answer is decided already (a handshake, a refusal),
+// or its statement is still to run.
+struct PendingRequest {
+  DateTime now;
+  std::optional<std::string> answer;
+  std::optional<Statement> statement;
+};
+
 class GatewayService {
  public:
   GatewayService(Store& store, ServiceOptions options, std::function<DateTime()> clock);
 
   // The response body for a POST body; failures are answered too (see the log record).
-  std::string Handle(std::string_view form_body, const std::string& client_address, RequestRecord& record);
+  std::string Handle(std::string_view form_body, const std::string& client_address, RequestRecord& record) {
+    return Finish(Begin(form_body, client_address, record), record);
+  }
+
+  // Handle in steps, so that what needs no database is answered where the request arrived:
+  // Begin decodes and checks (no database), AnswerWithoutDatabase answers when that is possible
+  // (a decided answer, a count held in memory), and Finish runs the statement and answers.
+  PendingRequest Begin(std::string_view form_body, const std::string& client_address, RequestRecord& record);
+  std::optional<std::string> AnswerWithoutDatabase(const PendingRequest& request, RequestRecord& record) const;
+  std::string Finish(PendingRequest request, RequestRecord& record);
 
  private:
   std::string Answer(DateTime now, std::string_view payload_gbk) const;
-  std::string Statement(std::string_view op, std::string_view post, DateTime now, RequestRecord& record);
+  PendingRequest BeginStatement(std::string_view op, std::string_view post, DateTime now, RequestRecord& record);
+  std::string Answered(DateTime now, const StoreResult& result, RequestRecord& record) const;
 
   Store& store_;
   ServiceOptions options_;

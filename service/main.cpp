@@ -131,6 +131,18 @@ void Log(const std::string& line) {
   std::fprintf(stdout, "%s %s\n", stamp, text.c_str());
 }
 
+constexpr char kPageType[] = "text/html; charset=gb2312";
+
+// The request's log line: who, what, how long since it was read, and how it went.
+void LogRequest(const std::string& address, const RequestRecord& record, std::chrono::steady_clock::time_point start) {
+  const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  char timing[32];
+  std::snprintf(timing, sizeof timing, "%.2fms", ms);
+  Log(address + " op=" + record.op + " kind=" + (record.kind.empty() ? "-" : record.kind) +
+      " rows=" + std::to_string(record.rows) + " " + timing + " " + record.outcome +
+      (record.account.empty() ? "" : " account=" + record.account));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,18 +165,21 @@ int main(int argc, char** argv) {
   // Declared after the front: it is joined first, so no statement answers into a front that is gone.
   WorkPool statements(size_t(options.threads));
 
+  // Decoding and checking happen where the request arrived; what needs no database (a handshake,
+  // a refusal, a count held in memory) is answered there too, without the hop to the pool.
   front.Route("POST", options.base + std::string(velmora::kGatewayPage), [&](HttpRequest&& request, Respond respond) {
-    statements.Post([&service, request = std::move(request), respond = std::move(respond)] {
-      const auto start = std::chrono::steady_clock::now();
-      RequestRecord record;
-      std::string answer = service.Handle(request.body, request.remote_address, record);
-      respond(HttpReply{200, "text/html; charset=gb2312", std::move(answer)});
-      const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-      char timing[32];
-      std::snprintf(timing, sizeof timing, "%.2fms", ms);
-      Log(request.remote_address + " op=" + record.op + " kind=" + (record.kind.empty() ? "-" : record.kind) +
-          " rows=" + std::to_string(record.rows) + " " + timing + " " + record.outcome +
-          (record.account.empty() ? "" : " account=" + record.account));
+    const auto start = std::chrono::steady_clock::now();
+    RequestRecord record;
+    velmora::service::PendingRequest pending = service.Begin(request.body, request.remote_address, record);
+    if (auto answer = service.AnswerWithoutDatabase(pending, record)) {
+      respond(HttpReply{200, kPageType, std::move(*answer)});
+      LogRequest(request.remote_address, record, start);
+      return;
+    }
+    statements.Post([&service, start, address = std::move(request.remote_address), pending = std::move(pending),
+                     record = std::move(record), respond = std::move(respond)]() mutable {
+      respond(HttpReply{200, kPageType, service.Finish(std::move(pending), record)});
+      LogRequest(address, record, start);
     });
   });
   // Healthy only while the database can be written too: a service that can only read fails

@@ -132,7 +132,67 @@ std::unique_ptr<Store> Store::Open(const std::string& path, std::string& error) 
   }
   if (!store->CheckWritable(error)) return nullptr;
   store->Release(std::move(first));
+  store->counter_db_ = OpenDatabase(path, OpenMode::kMustExist, error);
+  if (!store->counter_db_) return nullptr;
+  sqlite3_stmt* raw = nullptr;
+  sqlite3_prepare_v2(store->counter_db_.get(), "PRAGMA data_version", -1, &raw, nullptr);
+  store->data_version_.reset(raw);
+  if (!store->data_version_) {
+    error = sqlite3_errmsg(store->counter_db_.get());
+    return nullptr;
+  }
   return store;
+}
+
+StoreResult CountResult(int64_t count) {
+  StoreResult result;
+  result.ok = true;
+  result.rows = 1;
+  result.payload.append("count(*)").append(kFieldEnd).append(kRowEnd);
+  result.payload.append(std::to_string(count)).append(kFieldEnd).append(kRowEnd);
+  return result;
+}
+
+namespace {
+
+bool IsWholeTableCount(const Statement& st) { return st.kind == StatementKind::kCount && !st.where; }
+
+}  // namespace
+
+std::optional<StoreResult> Store::RememberedCount(const Statement& st) const {
+  if (!IsWholeTableCount(st)) return std::nullopt;
+  const auto count = counts_.Fresh(st.table->name, CountMemo::Clock::now());
+  if (!count) return std::nullopt;
+  return CountResult(*count);
+}
+
+std::optional<int64_t> Store::ChangeCounter() {
+  sqlite3_stmt* stmt = data_version_.get();
+  std::optional<int64_t> version;
+  if (sqlite3_step(stmt) == SQLITE_ROW) version = sqlite3_column_int64(stmt, 0);
+  sqlite3_reset(stmt);
+  return version;
+}
+
+StoreResult Store::CountWholeTable(const Statement& st) {
+  const std::string& table = st.table->name;
+  std::lock_guard lock(counter_mutex_);
+  const auto version = ChangeCounter();
+  if (!version) {
+    StoreResult failed;
+    failed.error = sqlite3_errmsg(counter_db_.get());
+    return failed;
+  }
+  if (const auto count = counts_.Checked(table, *version, CountMemo::Clock::now())) return CountResult(*count);
+  Query count(counter_db_.get(), "SELECT count(*) FROM " + QuoteIdentifier(table));
+  if (!count.ok() || count.Step() != SQLITE_ROW) {
+    StoreResult failed;
+    failed.error = sqlite3_errmsg(counter_db_.get());
+    return failed;
+  }
+  const int64_t rows = sqlite3_column_int64(count.get(), 0);
+  counts_.Remember(table, rows, *version);
+  return CountResult(rows);
 }
 
 bool Store::CheckWritable(std::string& error) const {
@@ -188,8 +248,12 @@ StoreResult Store::Run(const Statement& st, size_t max_payload) {
   StoreResult result;
   // Readers run side by side (WAL); writers take turns here rather than in SQLite's busy wait,
   // which sleeps in steps and so would stretch every contended write.
+  if (IsWholeTableCount(st)) return CountWholeTable(st);
   std::unique_lock write_turn(writer_, std::defer_lock);
-  if (st.kind == StatementKind::kUpdate || st.kind == StatementKind::kInsert) write_turn.lock();
+  if (st.kind == StatementKind::kUpdate || st.kind == StatementKind::kInsert) {
+    write_turn.lock();
+    counts_.Forget();
+  }
   auto connection = Acquire(result.error);
   if (!connection) return result;
   sqlite3* db = connection->db.get();

@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "count_memo.h"
 #include "database.h"
 #include "statement.h"
 
@@ -33,8 +35,12 @@ class Store {
   // Nothing, with `error` set, when the database cannot be opened or cannot be written: a service
   // that can only read would fail every sign-in and sign-out while looking healthy.
   static std::unique_ptr<Store> Open(const std::string& path, std::string& error);
-  // Runs `st`; a payload that grows past `max_payload` bytes is abandoned as a failure.
+  // Runs `st`; a payload that grows past `max_payload` bytes is abandoned as a failure. The count
+  // of a whole table comes from memory while the database is unchanged.
   StoreResult Run(const Statement& st, size_t max_payload = kDefaultMaxPayload);
+  // The answer to `st` when it is a whole table's count that memory holds, checked against the
+  // database less than the recheck time ago: touches no database, so it may run anywhere.
+  std::optional<StoreResult> RememberedCount(const Statement& st) const;
   // True when a new connection can open the database and take its write lock (rolled back at
   // once): what the health check reports. `error` says why not.
   bool CheckWritable(std::string& error) const;
@@ -48,6 +54,8 @@ class Store {
   };
 
   explicit Store(std::string path) : path_(std::move(path)) {}
+  StoreResult CountWholeTable(const Statement& st);
+  std::optional<int64_t> ChangeCounter();  // under counter_mutex_
   std::unique_ptr<Connection> Acquire(std::string& error);
   void Release(std::unique_ptr<Connection> connection);
   static sqlite3_stmt* Prepare(Connection& connection, const std::string& sql);
@@ -56,7 +64,17 @@ class Store {
   std::mutex mutex_;
   std::mutex writer_;  // one statement that writes at a time
   std::vector<std::unique_ptr<Connection>> idle_;  // not in use; one per concurrent request at most
+
+  // The whole-table counts, and the connection that reads the change counter and counts (no
+  // authorizer: it runs only statements of the store's own making).
+  CountMemo counts_{std::chrono::milliseconds(250)};
+  std::mutex counter_mutex_;
+  Database counter_db_;
+  PreparedStatement data_version_;
 };
+
+// The answer to a count of `count` rows.
+StoreResult CountResult(int64_t count);
 
 // The second wall behind statement recognition: reads of the six tables (of an account row only
 // the columns the client reads), inserts of accounts and changes of the columns a login and a

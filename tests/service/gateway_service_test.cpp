@@ -1,6 +1,10 @@
 // Requests as the gateway page receives them, handled in-process with a fixed clock.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+#include <thread>
+
 #include "database.h"
 #include "gateway_service.h"
 #include "service_support.h"
@@ -254,6 +258,39 @@ TEST_F(GatewayServiceTest, AcceptedAccountStatementsNameTheirAccount) {
   RequestRecord record;
   Send(StatementBody('2', now_, "select count(*) from latest1"), &record);
   EXPECT_EQ(record.account, "");
+}
+
+// The poll's counts are answered without the database while it is unchanged; a change by
+// another process shows within the recheck time (250 ms), a write of the gateway's own at once.
+TEST_F(GatewayServiceTest, CountsComeFromMemoryUntilTheDatabaseChanges) {
+  Seed("INSERT INTO Latest1 (股票代码) VALUES ('600000'), ('000001')");
+  GatewayService service(*store_, options_, [this] { return now_; });
+  const std::string count = StatementBody('2', now_, "select count(*) from latest1");
+  const auto from_memory = [&]() -> std::optional<std::string> {
+    RequestRecord record;
+    const auto answer = service.AnswerWithoutDatabase(service.Begin(count, "10.1.2.3", record), record);
+    if (!answer) return std::nullopt;
+    return DecodeWire(*answer, Key());
+  };
+  EXPECT_EQ(from_memory(), std::nullopt) << "nothing is remembered before the first count";
+  EXPECT_EQ(Send(count), Envelope("count(*)々☆2々☆"));
+  EXPECT_EQ(from_memory(), Envelope("count(*)々☆2々☆"));
+
+  // Another process (the admin command line) publishes a recommendation.
+  Seed("INSERT INTO Latest1 (股票代码) VALUES ('300750')");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(from_memory(), std::nullopt) << "due for a check of the database";
+  EXPECT_EQ(Send(count), Envelope("count(*)々☆3々☆"));
+  EXPECT_EQ(from_memory(), Envelope("count(*)々☆3々☆"));
+
+  // A write of the gateway's own: the next count asks the database again.
+  EXPECT_EQ(Send(StatementBody('1', now_, "update account set 在线=1 where 账号='张三'")), Envelope("6"));
+  EXPECT_EQ(from_memory(), std::nullopt);
+  // A count with a condition is never taken from memory.
+  const std::string conditional = StatementBody('2', now_, "select count(*) from latest1 where 股票代码='300750'");
+  EXPECT_EQ(Send(conditional), Envelope("count(*)々☆1々☆"));
+  RequestRecord record;
+  EXPECT_EQ(service.AnswerWithoutDatabase(service.Begin(conditional, "10.1.2.3", record), record), std::nullopt);
 }
 
 TEST(GatewayAuthorizer, AllowsTheClientsWorkAndDeniesTheRest) {
