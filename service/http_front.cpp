@@ -153,13 +153,17 @@ awaitable<void> ClientConnection::Run() {
 awaitable<bool> ClientConnection::AwaitRequest() {
   if (buffer_.size() > 0) co_return true;
   if (front_.stopping) co_return false;
-  buffer_.shrink_to_fit();  // an idle connection holds no buffer
+  // An idle connection holds no buffer: it waits until there is something to read, then reads.
+  buffer_.shrink_to_fit();
   idle_ = true;
   SetDeadline(front_.limits.idle_time);
-  auto [ec, n] = co_await socket_.async_read_some(buffer_.prepare(kReadChunk), kAwait);
+  auto [waited] = co_await socket_.async_wait(tcp::socket::wait_read, kAwait);
   ClearDeadline();
   idle_ = false;
-  if (ec) co_return false;
+  if (waited) co_return false;
+  beast::error_code ec;
+  const size_t n = socket_.read_some(buffer_.prepare(kReadChunk), ec);
+  if (ec) co_return false;  // the client's close is what made it readable
   buffer_.commit(n);
   co_return true;
 }

@@ -18,7 +18,7 @@ cd "$root"
 
 seconds="${VELMORA_BENCH_SECONDS:-15}"
 connections="${VELMORA_BENCH_CONNECTIONS:-64}"
-server_threads="${VELMORA_BENCH_SERVER_THREADS:-64}"  # the gateway's default
+server_threads="${VELMORA_BENCH_SERVER_THREADS:-$(nproc)}"  # the gateway's default: one statement thread a core
 goal_rps=5000
 goal_p99_ms=20
 lua="$root/tools/bench/poll_mix.lua"
