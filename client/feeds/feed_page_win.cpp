@@ -45,10 +45,12 @@ void DefaultSignOut(GatewayClient& gateway) {
 
 }  // namespace
 
-FeedPage::FeedPage(GatewayClient& gateway, PopupCallback on_popup, SignedOutCallback on_signed_out)
+FeedPage::FeedPage(GatewayClient& gateway, PopupCallback on_popup, SignedOutCallback on_signed_out,
+                   HWND message_owner)
     : on_popup_(std::move(on_popup)),
       on_signed_out_(on_signed_out ? std::move(on_signed_out)
                                    : SignedOutCallback([&gateway] { DefaultSignOut(gateway); })),
+      message_owner_(message_owner),
       context_(std::make_shared<PollContext>(gateway, FeedPoller(State().session, CurrentPrefs))) {
   context_->page = this;
 }
@@ -60,10 +62,10 @@ FeedPage::~FeedPage() {
 }
 
 std::unique_ptr<FeedPage> FeedPage::Create(GatewayClient& gateway, PopupCallback on_popup,
-                                           SignedOutCallback on_signed_out) {
+                                           SignedOutCallback on_signed_out, HWND message_owner) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
-  std::unique_ptr<FeedPage> page(new FeedPage(gateway, std::move(on_popup), std::move(on_signed_out)));
+  std::unique_ptr<FeedPage> page(new FeedPage(gateway, std::move(on_popup), std::move(on_signed_out), message_owner));
   // Hidden until the main window shows it as its tab page.
   if (!page->Window::Create(kClassName, WS_POPUP | WS_CLIPCHILDREN, 0, "", {0, 0, ui::kFeedPageSize.width,
                                                                             ui::kFeedPageSize.height},
@@ -164,7 +166,7 @@ void FeedPage::EndSession(const std::string& message) {
   // Both survive the page, which may go while the message is shown or inside the callback.
   const std::shared_ptr<PollContext> context = context_;
   const SignedOutCallback signed_out = on_signed_out_;
-  ShowMessage(message, nullptr);
+  ShowMessage(message, IsWindow(message_owner_) ? message_owner_ : nullptr);
   // Closed meanwhile (the main window went, and with it the program): nothing more to do here.
   if (!context->page) return;
   signed_out();

@@ -57,9 +57,10 @@ class FeedPage final : public Window {
   // Makes the page, loads both feeds from `gateway` (the window keeps working while the service
   // answers) and starts polling every State().poll_seconds; `gateway` must outlive the page.
   // Empty callbacks: no pop-up; on sign-out the account is marked offline and the thread's loop
-  // is told to quit. Null when the window could not be made or was destroyed during the load.
+  // is told to quit. The message that the session is over is owned by `message_owner` (the
+  // login window), if any. Null when the window could not be made or was destroyed during the load.
   static std::unique_ptr<FeedPage> Create(GatewayClient& gateway, PopupCallback on_popup = {},
-                                          SignedOutCallback on_signed_out = {});
+                                          SignedOutCallback on_signed_out = {}, HWND message_owner = nullptr);
   ~FeedPage() override;
 
   // The window holding the page changed its size: the detail panel and the history list go
@@ -83,7 +84,7 @@ class FeedPage final : public Window {
  private:
   struct PollContext;
 
-  FeedPage(GatewayClient& gateway, PopupCallback on_popup, SignedOutCallback on_signed_out);
+  FeedPage(GatewayClient& gateway, PopupCallback on_popup, SignedOutCallback on_signed_out, HWND message_owner);
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
   // Window events.
@@ -108,6 +109,7 @@ class FeedPage final : public Window {
 
   PopupCallback on_popup_;
   SignedOutCallback on_signed_out_;
+  HWND message_owner_;
   std::shared_ptr<PollContext> context_;
   int64_t poll_period_ms_ = 0;
   DetailPage shown_page_ = DetailPage::kRecommendation;

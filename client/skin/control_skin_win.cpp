@@ -95,6 +95,9 @@ void SkinEngine::WalkChildControls(HWND window) {
 }
 
 LRESULT CALLBACK SkinEngine::ButtonWindowProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
+  // An owner-drawn button takes the second press of a double click for a notification only; a
+  // check box or radio button takes it as a press, as the plain ones do, so it toggles twice.
+  if (message == WM_LBUTTONDBLCLK && IsToggle(button)) message = WM_LBUTTONDOWN;
   switch (message) {
     case WM_MOUSEMOVE:
       if (prop::GetInt(button, prop::kTrackMouse) == 0) {

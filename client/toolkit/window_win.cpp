@@ -6,6 +6,23 @@
 #include "runtime/handles_win.h"
 
 namespace velmora::win {
+namespace {
+
+// The owner a modal window disabled, kept on the window until it is given back.
+constexpr wchar_t kModalOwnerProperty[] = L"VelmoraModalOwner";
+
+// Enables the owner of a modal window that is about to be hidden or destroyed. It must happen
+// before the window goes: Windows hands the activation to another window as the active one
+// disappears, and a disabled owner cannot take it, so some other program's window would.
+void GiveBackModalOwner(HWND window) {
+  if (HWND owner = static_cast<HWND>(RemovePropW(window, kModalOwnerProperty))) EnableWindow(owner, TRUE);
+}
+
+bool IsHiding(UINT message, LPARAM lparam) {
+  return message == WM_WINDOWPOSCHANGING && (reinterpret_cast<const WINDOWPOS*>(lparam)->flags & SWP_HIDEWINDOW);
+}
+
+}  // namespace
 
 Window::~Window() {
   if (hwnd_) {
@@ -46,6 +63,7 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     self->hwnd_ = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
+  if (IsHiding(message, lparam) || message == WM_DESTROY) GiveBackModalOwner(hwnd);
   auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
@@ -137,7 +155,7 @@ std::string WindowTextGbk(HWND hwnd) {
 void SetWindowTextGbk(HWND hwnd, const std::string& gbk) { SetWindowTextW(hwnd, GbkToWide(gbk).c_str()); }
 
 void RunModal(HWND window, HWND owner) {
-  if (owner) EnableWindow(owner, FALSE);
+  if (owner && SetPropW(window, kModalOwnerProperty, owner)) EnableWindow(owner, FALSE);
   ShowWindow(window, SW_SHOW);
   MSG msg;
   while (IsWindow(window)) {
@@ -153,6 +171,8 @@ void RunModal(HWND window, HWND owner) {
     }
   }
   if (owner) {
+    // Given back as the window went; again here for a loop that ended otherwise (a quit).
+    if (IsWindow(window)) GiveBackModalOwner(window);
     EnableWindow(owner, TRUE);
     SetActiveWindow(owner);
   }

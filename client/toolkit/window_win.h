@@ -54,9 +54,10 @@ HFONT DialogFont();
 std::string WindowTextGbk(HWND hwnd);
 void SetWindowTextGbk(HWND hwnd, const std::string& gbk);
 
-// Runs a modal loop for `window` (already created, owned by `owner`): the owner is disabled until
-// the window is destroyed, then enabled and activated again. A WM_QUIT ends the loop and is put
-// back for the thread's own loop.
+// Runs a modal loop for `window` (a Window, already created, owned by `owner`): the owner is
+// disabled until the window is hidden or destroyed, and enabled again just before it goes, so
+// that the activation returns to the owner; the loop ends with the window. A WM_QUIT ends the
+// loop and is put back for the thread's own loop.
 void RunModal(HWND window, HWND owner);
 
 }  // namespace velmora::win

@@ -98,7 +98,7 @@ void MainWindow::Fill(HWND login_window) {
   // Signed out elsewhere: the user has been told; closing the main window marks the account
   // offline and ends the program.
   feed_ = FeedPage::Create(gateway_, [](const LatestItem& item, bool play_sound) { ShowNewItemPopup(item, play_sound); },
-                           [this] { DestroyWindow(hwnd()); });
+                           [this] { DestroyWindow(hwnd()); }, login_window);
   for (auto& page : browsers_) page = BrowserPage::Create();
 
   const auto tabs = ui::BannerTabs(PageSettings(), program_dir_);

@@ -96,6 +96,7 @@ class FeedPage : public ::testing::Test {
   }
   void TearDown() override {
     page_.reset();
+    if (stand_in_login_) DestroyWindow(stand_in_login_);
     PumpFor(std::chrono::milliseconds(50));
     SetTransportTimeout(std::chrono::seconds(30));
   }
@@ -108,8 +109,12 @@ class FeedPage : public ::testing::Test {
     ASSERT_TRUE(gateway_.Connect(listen_page_, BuiltInRequestKey())) << service_.GatewayLog();
     Page::SignedOutCallback signed_out;
     if (!default_sign_out) signed_out = [this] { ++signed_out_; };
+    if (!stand_in_login_) {
+      stand_in_login_ = CreateWindowExW(0, L"STATIC", L"login", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                        nullptr);
+    }
     page_ = Page::Create(gateway_, [this](const LatestItem& item, bool sound) { popups_.push_back({item, sound}); },
-                             std::move(signed_out));
+                             std::move(signed_out), stand_in_login_);
     ASSERT_NE(page_, nullptr);
   }
   int Admin(std::u8string_view arguments) { return service_.Admin(Utf8(arguments)); }
@@ -125,6 +130,7 @@ class FeedPage : public ::testing::Test {
   Service service_{"feed"};
   std::string listen_page_;
   GatewayClient gateway_{ThisPlatform()};  // this test's own, outliving the page
+  HWND stand_in_login_ = nullptr;          // hidden, as the login window is while signed in
   std::unique_ptr<Page> page_;
   std::vector<Popup> popups_;
   int signed_out_ = 0;
@@ -515,7 +521,7 @@ TEST_F(FeedPage, ALostSessionIsToldThenSignedOut) {
     PumpFor(std::chrono::milliseconds(1300));  // no second cycle, no second message
     ASSERT_EQ(testing::SeenBoxes().size(), 1u);
     EXPECT_EQ(testing::SeenBoxes()[0].text, c.message);
-    EXPECT_EQ(testing::SeenBoxes()[0].owner, nullptr);
+    EXPECT_EQ(testing::SeenBoxes()[0].owner, stand_in_login_);
     EXPECT_EQ(page_->PollPeriodMs(), 0);
     if (c.default_sign_out) {
       EXPECT_TRUE(g_quit_seen);

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/messages_win.h"
 #include "app/process_state.h"
@@ -100,6 +103,43 @@ TEST_F(Boxes, OwnerIsDisabledWhileTheBoxIsOpen) {
   EXPECT_FALSE(owner_enabled_meanwhile);
   EXPECT_EQ(box_owner, owner);
   EXPECT_TRUE(IsWindowEnabled(owner));
+  DestroyWindow(owner);
+}
+
+// Windows hands the activation on as the active window goes: the owner must be enabled by then,
+// or another program's window comes forward after every box.
+std::vector<std::string> g_order;
+
+LRESULT CALLBACK RecordEnable(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_ENABLE && wparam) g_order.push_back("owner enabled");
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+// Notes the box's going once the box itself has handled the message.
+LRESULT CALLBACK RecordGoing(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  const bool hiding =
+      message == WM_WINDOWPOSCHANGING && (reinterpret_cast<WINDOWPOS*>(lparam)->flags & SWP_HIDEWINDOW);
+  const LRESULT result = DefSubclassProc(window, message, wparam, lparam);
+  if (hiding) g_order.push_back("box hidden");
+  if (message == WM_DESTROY) g_order.push_back("box destroyed");
+  return result;
+}
+
+TEST_F(Boxes, TheOwnerIsEnabledBeforeTheBoxGoes) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  SetWindowSubclass(owner, RecordEnable, 1, 0);
+  for (const int button : {kOkButtonId, kCancelButtonId}) {
+    g_order.clear();
+    WhenBoxOpens([button](HWND box) {
+      SetWindowSubclass(box, RecordGoing, 1, 0);
+      Click(box, button);
+    });
+    ConfirmInBox("x", owner);
+    ASSERT_FALSE(g_order.empty());
+    EXPECT_EQ(g_order.front(), "owner enabled") << "button " << button;
+  }
+  RemoveWindowSubclass(owner, RecordEnable, 1);
   DestroyWindow(owner);
 }
 

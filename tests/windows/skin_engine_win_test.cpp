@@ -527,6 +527,20 @@ TEST_F(SkinControls, ClicksKeepTheCheckStatesAndRadioGroupsUncheckEachOther) {
   EXPECT_EQ(SendMessageW(radio_b_, BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
+// A double click is two clicks to a check box, as to a plain one: the second press comes as
+// WM_LBUTTONDBLCLK.
+TEST_F(SkinControls, ADoubleClickTogglesACheckBoxTwice) {
+  const LPARAM at = MAKELPARAM(5, 5);
+  SendMessageW(check_, BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(check_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(check_, WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(SendMessageW(check_, BM_GETCHECK, 0, 0), BST_CHECKED);
+  SendMessageW(check_, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  SendMessageW(check_, WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(SendMessageW(check_, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
 TEST_F(SkinControls, PushButtonLooksComeFromTheSheet) {
   HDC sheet = engine_.Resources().control_sheet.dc();
   // 40 x 23 is the frame's own size: the nine pieces land unscaled.
