@@ -47,24 +47,9 @@ baseline="$build/tools/velmora-fixed-answer-server"
 fleet="$build/tools/velmora-fleet"
 admin="$build/admin/velmora-admin"
 
-work="$(mktemp -d /tmp/velmora-fleet.XXXXXX)"
-server_pid=""
-stop_server() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-    server_pid=""
-  fi
-}
-cleanup() {
-  stop_server
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
+bench_name=fleet
+# shellcheck source=tools/bench/server_process.sh
+source "$root/tools/bench/server_process.sh"
 
 # Waits up to 10 s until the server on port $1 answers GET /healthz: with 200 when $2 is 200,
 # with any HTTP status when $2 is "any" (a baseline may have no such page).

@@ -35,24 +35,9 @@ fi
 echo "bench: building ${targets[*]}"
 cmake --build "$build" -j 2 --target "${targets[@]}" >/dev/null
 
-work="$(mktemp -d /tmp/velmora-bench.XXXXXX)"
-server_pid=""
-stop_server() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-    server_pid=""
-  fi
-}
-cleanup() {
-  stop_server
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
+bench_name=bench
+# shellcheck source=tools/bench/server_process.sh
+source "$root/tools/bench/server_process.sh"
 
 # Waits until the server on $1 answers HTTP (any status), for at most 10 s.
 wait_ready() {
