@@ -1,6 +1,5 @@
 #include "gateway/off_thread_link.h"
 
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <system_error>
@@ -16,7 +15,7 @@ namespace velmora {
 // a caller waits inside Run, which the link outlives).
 struct OffThreadLink::Worker {
   std::mutex mutex;
-  std::condition_variable wake;
+  IdleSignal idle;  // between tasks the thread keeps answering its messages
   std::deque<std::function<void()>> tasks;
   bool stopping = false;
   std::thread thread;
@@ -31,7 +30,7 @@ struct OffThreadLink::Worker {
       std::lock_guard lock(mutex);
       stopping = true;
     }
-    wake.notify_one();
+    idle.Wake();
     thread.join();
   }
   void Post(std::function<void()> task) {
@@ -39,15 +38,18 @@ struct OffThreadLink::Worker {
       std::lock_guard lock(mutex);
       tasks.push_back(std::move(task));
     }
-    wake.notify_one();
+    idle.Wake();
   }
   void Serve() {
     for (;;) {
+      idle.Wait([this] {
+        std::lock_guard lock(mutex);
+        return stopping || !tasks.empty();
+      });
       std::function<void()> task;
       {
-        std::unique_lock lock(mutex);
-        wake.wait(lock, [this] { return stopping || !tasks.empty(); });
-        if (tasks.empty()) return;
+        std::lock_guard lock(mutex);
+        if (tasks.empty()) return;  // stopping, and nothing left
         task = std::move(tasks.front());
         tasks.pop_front();
       }

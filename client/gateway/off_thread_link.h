@@ -9,7 +9,8 @@
 //
 // One worker serves the link for its whole life, one request at a time. A thread per request
 // would cost a thread's start and, in the transport, its COM set-up on every request: an idle
-// client polling every second spent most of its CPU time there.
+// client polling every second spent most of its CPU time there. Between requests the worker
+// keeps answering its thread's messages (IdleSignal), as a thread with an apartment must.
 #pragma once
 #include <atomic>
 #include <functional>

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace velmora {
 
@@ -30,5 +31,29 @@ WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds
 inline bool PumpPendingMessages() {
   return WaitPumping([] { return false; }, std::chrono::milliseconds(0)) != WaitEnd::kQuit;
 }
+
+// How a worker thread idles between tasks. A worker may hold a single-threaded COM apartment for
+// its life, and such a thread must keep answering messages even when it has nothing to do:
+// system broadcasts and calls into the apartment wait for it, indefinitely if it never looks.
+// Wait() therefore sleeps until Wake() while dispatching the thread's messages (on Windows;
+// elsewhere it only sleeps). A quit met while waiting is posted again and ends nothing: the
+// worker's own stop decides.
+class IdleSignal {
+ public:
+  IdleSignal();
+  ~IdleSignal();
+  IdleSignal(const IdleSignal&) = delete;
+  IdleSignal& operator=(const IdleSignal&) = delete;
+
+  // From any thread: a Wait() under way, or the next one, looks at its condition again.
+  void Wake();
+  // On the waiting thread: returns once `ready()` is true. `ready` is asked on entry and after
+  // every wake-up; Wake() must follow any change that makes it true.
+  void Wait(const std::function<bool()>& ready);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace velmora

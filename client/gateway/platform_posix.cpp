@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "gateway/platform.h"
@@ -19,6 +21,32 @@ WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     if (waited >= timeout) return WaitEnd::kTimedOut;
     std::this_thread::sleep_for(std::min(kRecheck, timeout - waited));
+  }
+}
+
+struct IdleSignal::State {
+  std::mutex mutex;
+  std::condition_variable woken;
+  bool pending = false;
+};
+
+IdleSignal::IdleSignal() : state_(std::make_unique<State>()) {}
+
+IdleSignal::~IdleSignal() = default;
+
+void IdleSignal::Wake() {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->pending = true;
+  }
+  state_->woken.notify_one();
+}
+
+void IdleSignal::Wait(const std::function<bool()>& ready) {
+  while (!ready()) {
+    std::unique_lock lock(state_->mutex);
+    state_->woken.wait(lock, [this] { return state_->pending; });
+    state_->pending = false;
   }
 }
 

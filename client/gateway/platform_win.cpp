@@ -33,6 +33,35 @@ Dispatched DispatchQueued() {
 
 uint64_t TickCountMs() { return GetTickCount64(); }
 
+struct IdleSignal::State {
+  HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset
+  ~State() {
+    if (event) CloseHandle(event);
+  }
+};
+
+IdleSignal::IdleSignal() : state_(std::make_unique<State>()) {}
+
+IdleSignal::~IdleSignal() = default;
+
+void IdleSignal::Wake() { SetEvent(state_->event); }
+
+void IdleSignal::Wait(const std::function<bool()>& ready) {
+  // After a quit (posted again for the thread's own loop) the wait only sleeps: dispatching
+  // would meet the same quit at once, over and over.
+  bool pumping = true;
+  while (!ready()) {
+    // Messages first: one already queued does not wake MsgWaitForMultipleObjectsEx again.
+    if (pumping && DispatchQueued() == Dispatched::kQuit) pumping = false;
+    if (ready()) break;
+    if (pumping) {
+      MsgWaitForMultipleObjectsEx(1, &state_->event, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    } else {
+      WaitForSingleObject(state_->event, INFINITE);
+    }
+  }
+}
+
 WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const uint64_t start = GetTickCount64();
   const uint64_t limit = timeout == kWaitForever ? UINT64_MAX : uint64_t(std::max<int64_t>(timeout.count(), 0));

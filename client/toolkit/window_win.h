@@ -60,4 +60,18 @@ void SetWindowTextGbk(HWND hwnd, const std::string& gbk);
 // loop and is put back for the thread's own loop.
 void RunModal(HWND window, HWND owner);
 
+// Marks an attempt (a sign-in, a sign-up) as under way for its scope. Requests keep the messages
+// flowing, so a second click or Enter would otherwise start a nested attempt: a handler returns
+// at once while its flag is set.
+class AttemptUnderWay {
+ public:
+  explicit AttemptUnderWay(bool& flag) : flag_(flag) { flag_ = true; }
+  ~AttemptUnderWay() { flag_ = false; }
+  AttemptUnderWay(const AttemptUnderWay&) = delete;
+  AttemptUnderWay& operator=(const AttemptUnderWay&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 }  // namespace velmora::win

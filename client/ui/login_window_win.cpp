@@ -1,14 +1,18 @@
 #include "ui/login_window_win.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "app/gateway_address.h"
 #include "app/process_state.h"
 #include "app/settings_changes.h"
 #include "feeds/news_page.h"
 #include "gateway/gateway_client.h"
+#include "gateway/off_thread_link.h"
+#include "runtime/com_win.h"
 #include "runtime/gbk_win.h"
 #include "session/login.h"
+#include "session/presence.h"
 #include "skin/skin_engine_win.h"
 #include "ui/login_layout.h"
 #include "ui/main_window_win.h"
@@ -24,6 +28,24 @@ namespace {
 // engine) must not hold the login window back for long.
 constexpr std::chrono::milliseconds kNoticeDocumentWait{1500};
 
+// The system's handler for an address (a chat program's own scheme, or the browser).
+void OpenWithSystem(const std::string& address) {
+  ShellExecuteW(nullptr, L"open", GbkToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The thread's quit is already posted, and a wait that pumps gives up at a quit: the account is
+// marked offline from a worker, waited for without pumping (the transport's time-out bounds it).
+void MarkOfflineWhileQuitting(GatewayClient& gateway, const std::string& account) {
+  OffThreadLink link(
+      gateway,
+      [](const std::atomic<bool>& done) {
+        while (!done.load()) Sleep(10);
+        return true;
+      },
+      ComApartmentScope);
+  MarkOffline(link, account);
+}
+
 constexpr DWORD kLoginStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr int kLoginBanner = 279;
 
@@ -34,7 +56,8 @@ LoginWindow::LoginWindow(std::string program_dir, GatewayClient& gateway)
       program_dir_(std::move(program_dir)),
       profile_(SettingsFilePath(program_dir_)),
       settings_(profile_, program_dir_),
-      draw_handle_(ClockSeededHandleDrawer()) {}
+      draw_handle_(ClockSeededHandleDrawer()),
+      outside_opener_(OpenWithSystem) {}
 
 LoginWindow::~LoginWindow() = default;
 
@@ -229,14 +252,25 @@ void LoginWindow::OnRememberClicked() {
 
 void LoginWindow::OpenChat(const std::string& address) {
   // The page has no frame of that name: the browser opens, or reuses, a window named "1".
-  if (notice_) notice_->Navigate(address, "1");
+  if (notice_) {
+    notice_->Navigate(address, "1");
+  } else if (outside_opener_) {
+    outside_opener_(address);
+  }
 }
 
 void LoginWindow::SignIn() {
+  if (signing_in_) return;
+  const AttemptUnderWay attempt(signing_in_);
   const LoginRequest request{WindowTextGbk(Control(ui::kAccountBox)), WindowTextGbk(Control(ui::kPasswordBox)),
                              IsDlgButtonChecked(hwnd(), ui::kRememberBox) == BST_CHECKED};
   const LoginOutcome outcome =
       Login(gateway_, request, settings_, gateway_.ServerNow(), gateway_.ClientAddress(), draw_handle_);
+  if (!hwnd()) {
+    // Closed while the service answered: the program is ending, and no one is left signed in.
+    if (outcome.result == LoginResult::kSignedIn) MarkOfflineWhileQuitting(gateway_, outcome.session.account);
+    return;
+  }
   if (outcome.result != LoginResult::kSignedIn) {
     ShowMessage(outcome.message, outcome.owned_by_login_window ? hwnd() : nullptr);
     return;

@@ -35,8 +35,14 @@ class LoginWindow final : public Window {
   const TitleStyle& Title() const { return title_; }
   BrowserHost* NoticeBrowser() const { return notice_.get(); }
   MainWindow* Main() const { return main_.get(); }
-  // Runs a login with what the boxes hold, as the button does.
+  // Runs a login with what the boxes hold, as the button does; nothing while one is under way.
   void SignIn();
+  // Where a contact's chat page goes when the window has no notice browser to open it in (the
+  // service hides the notice area, or no browser could be made): the system's handler for the
+  // address, unless a test sets its own.
+  void set_outside_opener(std::function<void(const std::string& address)> opener) {
+    outside_opener_ = std::move(opener);
+  }
 
   static constexpr wchar_t kClassName[] = L"VelmoraLogin";
 
@@ -64,6 +70,8 @@ class LoginWindow final : public Window {
   std::unique_ptr<MainWindow> main_;
   std::function<int()> draw_handle_;
   bool notice_hidden_ = false;
+  bool signing_in_ = false;
+  std::function<void(const std::string& address)> outside_opener_;
 };
 
 }  // namespace velmora::win

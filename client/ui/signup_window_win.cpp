@@ -76,11 +76,14 @@ HWND SignUpWindow::Box(SignUpBox box) const {
 }
 
 void SignUpWindow::Submit() {
+  if (submitting_) return;
+  const AttemptUnderWay attempt(submitting_);
   const SignUpForm form{WindowTextGbk(Box(SignUpBox::kAccount)), WindowTextGbk(Box(SignUpBox::kPassword)),
                         WindowTextGbk(Box(SignUpBox::kRepeat)), WindowTextGbk(Box(SignUpBox::kPhone)),
                         WindowTextGbk(Box(SignUpBox::kQq))};
   const SignUpOutcome outcome = SignUp(gateway_, form, gateway_.ServerNow());
   if (outcome.sign_up_switch) State().sign_up_switch = *outcome.sign_up_switch;
+  if (!hwnd()) return;  // closed while the service answered: nothing more to tell
   if (outcome.result == SignUpResult::kSignedUp) {
     HandOver(form);
     // The box is owned by this window, still modal over the login window, so the login window

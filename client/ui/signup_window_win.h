@@ -21,7 +21,7 @@ class SignUpWindow final : public Window {
   static void RunOver(HWND login_window, GatewayClient& gateway);
 
   HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
-  // One attempt with what the boxes hold, as "注册" does.
+  // One attempt with what the boxes hold, as "注册" does; nothing while one is under way.
   void Submit();
 
   static constexpr wchar_t kClassName[] = L"VelmoraSignUp";
@@ -35,6 +35,7 @@ class SignUpWindow final : public Window {
 
   HWND login_;
   GatewayClient& gateway_;
+  bool submitting_ = false;
 };
 
 }  // namespace velmora::win

@@ -50,6 +50,12 @@ using testing::WriteWholeFile;
 // Windows of this thread only: other test processes share the display.
 HWND OurMainWindow() { return testing::ThreadWindowOfClass(win::MainWindow::kClassName); }
 
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 BOOL WINAPI RefuseIcon(DWORD, PNOTIFYICONDATAW) { return FALSE; }
 
 // The program folder the windows use here: a folder of this test process's own, so that no other
@@ -162,6 +168,12 @@ TEST_F(LoginWindow, ServiceSettingsShapeTheWindow) {
     EXPECT_EQ(bool(IsWindowVisible(Control(ui::kQqButton))), c.qq);
     EXPECT_EQ(bool(IsWindowVisible(Control(ui::kWangwangButton))), c.wangwang);
     EXPECT_EQ(window_->NoticeBrowser() != nullptr, c.notice_label);
+    // Without the notice browser the contact button still opens the chat page, elsewhere.
+    std::vector<std::string> opened;
+    window_->set_outside_opener([&opened](const std::string& address) { opened.push_back(address); });
+    if (c.qq) SendMessageW(Control(ui::kQqButton), BM_CLICK, 0, 0);
+    EXPECT_EQ(opened, c.qq && !c.notice_label ? std::vector<std::string>{QqChatAddress("12345")}
+                                                : std::vector<std::string>{});
     window_.reset();
     TakeQuit();
     service_.Stop();
@@ -308,6 +320,51 @@ TEST_F(LoginWindow, SignInRecordsTheSessionAndClosingTheMainWindowGoesOffline) {
   ASSERT_TRUE(DestroyWindow(main));
   EXPECT_TRUE(TakeQuit());  // closing the main window ends the program
   EXPECT_EQ(service_.Query(row_sql).substr(0, 2), "0|");
+}
+
+// Requests keep the messages flowing: a click (or Enter) that arrives while a sign-in is under way
+// must not start a second one.
+TEST_F(LoginWindow, OneSignInAtATime) {
+  ASSERT_EQ(service_.Admin("set notice-area hidden"), 0);
+  ASSERT_NO_FATAL_FAILURE(OpenWindow());
+  Type(ui::kAccountBox, "demo");
+  Type(ui::kPasswordBox, "demo123");
+  const size_t updates_before = Count(service_.GatewayLog(), "kind=update");
+  PostMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(ui::kLoginButton, BN_CLICKED),
+               reinterpret_cast<LPARAM>(Control(ui::kLoginButton)));
+  {
+    BoxAnswerer answerer;
+    window_->SignIn();  // its first request dispatches the click
+  }
+  EXPECT_TRUE(testing::SeenBoxes().empty());
+  // One login recorded (the sign-in's one update), one main window.
+  EXPECT_EQ(Count(service_.GatewayLog(), "kind=update") - updates_before, 1u) << service_.GatewayLog();
+  ASSERT_NE(window_->Main(), nullptr);
+  EXPECT_EQ(OurMainWindow(), window_->Main()->hwnd());
+  ASSERT_TRUE(DestroyWindow(window_->Main()->hwnd()));
+  EXPECT_TRUE(TakeQuit());
+}
+
+// Closing the login window while its sign-in is under way ends the program: no main window, no
+// one online, no message. The quit cuts off the requests under way, as it does in the program,
+// which then ends; this test's process ends after it too (it runs on its own).
+class LoginWindowEnding : public LoginWindow {};
+
+TEST_F(LoginWindowEnding, ClosingDuringASignInLeavesNoOneOnline) {
+  ASSERT_EQ(service_.Admin("set notice-area hidden"), 0);
+  ASSERT_NO_FATAL_FAILURE(OpenWindow());
+  Type(ui::kAccountBox, "demo");
+  Type(ui::kPasswordBox, "demo123");
+  PostMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
+  {
+    BoxAnswerer answerer;
+    window_->SignIn();
+  }
+  EXPECT_TRUE(testing::SeenBoxes().empty());
+  EXPECT_EQ(window_->hwnd(), nullptr);
+  EXPECT_EQ(window_->Main(), nullptr);
+  EXPECT_TRUE(TakeQuit());
+  EXPECT_EQ(service_.Query(Utf8(u8"select 在线 from account where 账号='demo'")), "0") << service_.GatewayLog();
 }
 
 // Signed in as the demo user on a service with its own first and last pages: the main window

@@ -9,7 +9,9 @@
 #include <functional>
 #include <thread>
 
+#include "gateway/off_thread_link.h"
 #include "gateway/platform.h"
+#include "runtime/com_win.h"
 
 namespace velmora {
 namespace {
@@ -113,6 +115,36 @@ TEST(WaitPumping, PumpingWhatIsQueuedSaysWhetherAQuitCame) {
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 3u);
+}
+
+// A link whose requests make a window on the thread that runs them (the link's worker).
+struct WindowMakingLink : GatewayLink {
+  HWND window = nullptr;
+  std::string Query(const std::string&) override {
+    if (!window) {
+      window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    }
+    return "answer";
+  }
+  std::string Execute(const std::string& sql) override { return Query(sql); }
+  std::string Check(const std::string& sql) override { return Query(sql); }
+};
+
+// Between requests the worker, which holds a COM apartment for its life, still answers messages
+// sent to its thread's windows: system broadcasts and calls into the apartment wait for that.
+TEST(OffThreadLinkWorker, AnswersMessagesWhileIdle) {
+  WindowMakingLink inner;
+  {
+    OffThreadLink link(inner, {}, win::ComApartmentScope);
+    ASSERT_EQ(link.Query("select 1"), "answer");
+    ASSERT_NE(inner.window, nullptr);
+    std::this_thread::sleep_for(milliseconds(50));  // surely idle by now
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutW(inner.window, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &result), 0)
+        << "the idle worker did not answer within 2 s";
+    // And it still serves requests afterwards.
+    EXPECT_EQ(link.Query("select 2"), "answer");
+  }
 }
 
 }  // namespace
