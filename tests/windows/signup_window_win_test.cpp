@@ -14,6 +14,8 @@
 #include "app/process_state.h"
 #include "app/profile_store_win.h"
 #include "app/settings_file.h"
+#include "gateway/gateway_client.h"
+#include "gateway/platform.h"
 #include "gateway/rc4.h"
 #include "skin/skin_engine_win.h"
 #include "box_answerer.h"
@@ -80,7 +82,8 @@ class SignUpWindow : public ::testing::Test {
 
   // The login window on a started gateway, and a sign-up window over it.
   void OpenWindows() {
-    const std::string page = service_.Start();
+    page_ = service_.Start();
+    const std::string& page = page_;
     ASSERT_NE(page, "");
     login_ = std::make_unique<win::LoginWindow>(ProgramFolder(), gateway_);
     {
@@ -122,6 +125,7 @@ class SignUpWindow : public ::testing::Test {
   win::SkinEngine skin_;
   Service service_{"signup"};
   GatewayClient gateway_{ThisPlatform()};  // this test's own, outliving its windows
+  std::string page_;                         // the started gateway's page
   std::unique_ptr<win::LoginWindow> login_;
   std::unique_ptr<win::SignUpWindow> signup_;
 };
@@ -251,6 +255,37 @@ TEST_F(SignUpWindow, AClosedSignUpSendsNoInsert) {
 
 // A successful sign-up writes the row, fills the login window's boxes and closes; names with
 // quotes are written exactly as typed and are then found taken.
+// Requests keep the messages flowing: a second click on "注册" while the first attempt is under
+// way does not start a second one.
+TEST_F(SignUpWindow, OneAttemptAtATime) {
+  ASSERT_EQ(service_.Admin("set signup open"), 0);
+  ASSERT_NO_FATAL_FAILURE(OpenWindows());
+  // The road the window uses here clicks "注册" again from inside the attempt's first request.
+  bool armed = false;
+  GatewayPlatform platform = ThisPlatform();
+  platform.pump = [&] {
+    if (armed) {
+      armed = false;
+      SendMessageW(Box(ui::kSignUpButton), BM_CLICK, 0, 0);
+    }
+    PumpPendingMessages();
+  };
+  GatewayClient clicking(platform);
+  ASSERT_TRUE(clicking.Connect(page_, BuiltInRequestKey()));
+  signup_ = std::make_unique<win::SignUpWindow>(login_->hwnd(), clicking);
+  ASSERT_TRUE(signup_->Open());
+  Fill({"又一位", "pw", "pw", "13800000000", "12345"});
+  armed = true;
+  Submit();
+  EXPECT_FALSE(armed) << "the attempt sent no request";
+  // One name check (operation 4) and one insert: no second attempt ran inside the first.
+  EXPECT_EQ(Count(service_.GatewayLog(), " op=4 "), 1u) << service_.GatewayLog();
+  EXPECT_EQ(Count(service_.GatewayLog(), "kind=insert"), 1u) << service_.GatewayLog();
+  ASSERT_EQ(testing::SeenBoxes().size(), 1u) << service_.GatewayLog();
+  EXPECT_EQ(testing::SeenBoxes()[0].text, "注册成功！");
+  signup_.reset();
+}
+
 TEST_F(SignUpWindow, SuccessWritesTheRowAndHandsTheAccountToTheLoginWindow) {
   ASSERT_EQ(service_.Admin("set signup open"), 0);
   struct Case {
