@@ -135,6 +135,12 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       OnCloseAsked();
       return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // nothing to ask: the session is left on the way out, as a close leaves it
+    case WM_ENDSESSION:
+      // The system ends the process once this returns, without a WM_DESTROY.
+      if (wparam) LeaveSession();
+      return 0;
     case WM_DESTROY:
       OnDestroying();
       return 0;
@@ -173,6 +179,13 @@ void MainWindow::OnCloseAsked() {
 }
 
 void MainWindow::OnDestroying() {
+  LeaveSession();
+  PostQuitMessage(0);
+}
+
+void MainWindow::LeaveSession() {
+  if (session_left_) return;
+  session_left_ = true;
   // The pop-up and its sound belong to this session too.
   CloseNewItemPopup();
   StopNotificationSound();
@@ -181,10 +194,9 @@ void MainWindow::OnDestroying() {
   for (auto& page : browsers_) page.reset();
   if (tray_) tray_->Remove();
   // The account is no longer online here (on the worker road of every request: a silent service
-  // does not freeze the closing window); then the program ends.
+  // does not freeze the closing window).
   OffThreadLink link(gateway_, {}, ComApartmentScope);
   MarkOffline(link, State().session.account);
-  PostQuitMessage(0);
 }
 
 }  // namespace velmora::win

@@ -42,12 +42,16 @@ class MainWindow final : public Window {
   void OnTrayEvent();
   void OnCloseAsked();
   void OnDestroying();
+  // Ends this session: pop-up, sound, polling, tray icon, and the account marked offline. Once,
+  // whether the window is closed or the user logs off or shuts down.
+  void LeaveSession();
 
   GatewayClient& gateway_;
   std::string program_dir_;
   std::unique_ptr<FeedPage> feed_;
   std::array<std::unique_ptr<BrowserPage>, 6> browsers_;
   std::unique_ptr<TrayIcon> tray_;
+  bool session_left_ = false;
 };
 
 }  // namespace velmora::win

@@ -469,6 +469,19 @@ TEST_F(SignedIn, AShellRefusingTheIconLeavesTheWindowOnTheTaskbar) {
 }
 
 // Closing asks; cancelling keeps the window and every page.
+// Logging off or shutting down ends the process after WM_ENDSESSION, with no WM_DESTROY: the
+// session is left there, as a close leaves it.
+TEST_F(SignedIn, LoggingOffLeavesTheSessionAsAClose) {
+  const std::string online_sql = Utf8(u8"select 在线 from account where 账号='demo'");
+  ASSERT_EQ(service_.Query(online_sql), "1");
+  EXPECT_EQ(SendMessageW(main_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  EXPECT_EQ(service_.Query(online_sql), "1") << "asked only, nothing ended yet";
+  SendMessageW(main_, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(service_.Query(online_sql), "0");
+  EXPECT_EQ(Main().Feed(), nullptr);
+  EXPECT_FALSE(IsWindow(feed_));
+}
+
 TEST_F(SignedIn, CancellingTheCloseKeepsEveryPage) {
   {
     BoxAnswerer canceller(testing::ClickCancel);
