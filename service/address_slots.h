@@ -1,5 +1,5 @@
-// Open connections counted per client address, with a cap: every open connection holds a pool
-// thread, and one address (a misbehaving host, or a flood of connections) must not take them all.
+// Open connections counted per client address, with a cap: every open connection holds memory and
+// a file, and one address (a misbehaving host, or a flood of connections) must not take them all.
 // The cap is generous since a trading office may put dozens of clients behind one NAT address.
 #pragma once
 #include <cstddef>

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gateway/platform.h"
+#include "runtime/handles_win.h"
 
 namespace velmora {
 namespace {
@@ -34,30 +35,35 @@ Dispatched DispatchQueued() {
 uint64_t TickCountMs() { return GetTickCount64(); }
 
 struct IdleSignal::State {
-  HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset
-  ~State() {
-    if (event) CloseHandle(event);
-  }
+  win::FileHandle event{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // auto-reset
 };
 
 IdleSignal::IdleSignal() : state_(std::make_unique<State>()) {}
 
 IdleSignal::~IdleSignal() = default;
 
-void IdleSignal::Wake() { SetEvent(state_->event); }
+void IdleSignal::Wake() {
+  if (state_->event.ok()) SetEvent(state_->event.get());
+}
 
 void IdleSignal::Wait(const std::function<bool()>& ready) {
   // After a quit (posted again for the thread's own loop) the wait only sleeps: dispatching
   // would meet the same quit at once, over and over.
+  // Without an event (none could be made) it looks again every few milliseconds instead.
   bool pumping = true;
+  HANDLE event = state_->event.get();
+  const DWORD count = state_->event.ok() ? 1 : 0;
+  const DWORD nap = count ? INFINITE : DWORD(kRecheck.count());
   while (!ready()) {
     // Messages first: one already queued does not wake MsgWaitForMultipleObjectsEx again.
     if (pumping && DispatchQueued() == Dispatched::kQuit) pumping = false;
     if (ready()) break;
     if (pumping) {
-      MsgWaitForMultipleObjectsEx(1, &state_->event, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+      MsgWaitForMultipleObjectsEx(count, &event, nap, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    } else if (count) {
+      WaitForSingleObject(event, INFINITE);
     } else {
-      WaitForSingleObject(state_->event, INFINITE);
+      Sleep(nap);
     }
   }
 }

@@ -88,7 +88,7 @@ class SlowSenders : public ::testing::Test {
   int port_ = 0;
 };
 
-TEST_F(SlowSenders, TricklersFromOneAddressLeaveThreadsForOthers) {
+TEST_F(SlowSenders, TricklersFromOneAddressLeaveRoomForOthers) {
   Start({"--threads", "64"});
   std::vector<std::unique_ptr<RawConnection>> tricklers;
   std::vector<RawConnection*> trickled;
@@ -101,14 +101,14 @@ TEST_F(SlowSenders, TricklersFromOneAddressLeaveThreadsForOthers) {
   ExpectHealthy("127.0.0.2", 1s);
 }
 
-TEST_F(SlowSenders, DeadlinesFreeTheThreadsOfHeaderAndBodyTricklers) {
+TEST_F(SlowSenders, DeadlinesCutOffHeaderAndBodyTricklers) {
   Start({"--threads", "2"});
   auto headers = Connect("127.0.0.3");
   auto body = Connect("127.0.0.4");
   ASSERT_TRUE(headers->Send(kEndlessHeaders));
   ASSERT_TRUE(body->Send(kEndlessBody));
   const Trickle trickle({headers.get(), body.get()});
-  // Were they holding the two threads, the check would wait for their deadline.
+  // Were they holding the two statement threads, the check would wait for their deadline.
   ExpectHealthy("127.0.0.2", 1s);
   // Trickling all the while, each is cut off at its deadline, 5 s after its first byte.
   for (RawConnection* trickler : {headers.get(), body.get()}) {
@@ -213,7 +213,7 @@ TEST_F(SlowSenders, KeptAliveConnectionServesRequestAfterRequest) {
 TEST_F(SlowSenders, StopWaitsForASlowSenderNoLongerThanItsDeadline) {
   Start({"--threads", "2"});
   auto trickler = Connect("127.0.0.3");
-  ASSERT_TRUE(trickler->Send(kHealth));  // answered, so surely holding a thread
+  ASSERT_TRUE(trickler->Send(kHealth));  // answered, so surely taken in
   ASSERT_EQ(Status(trickler->ReadResponse(5s)), "HTTP/1.1 200 OK");
   ASSERT_TRUE(trickler->Send(kEndlessHeaders));
   const Trickle trickle({trickler.get()});
