@@ -10,6 +10,7 @@
 #include "feeds/feed_lists_win.h"
 #include "gateway/off_thread_link.h"
 #include "gateway/gateway_client.h"
+#include "gateway/transport_win.h"
 #include "runtime/com_win.h"
 #include "session/presence.h"
 #include "feeds/feed_layout.h"
@@ -20,7 +21,7 @@ namespace velmora::win {
 // What a poll cycle needs, shared between the page and any cycle under way: a cycle keeps it
 // alive by a copy of the pointer, and learns that the page went when `page` is null.
 struct FeedPage::PollContext {
-  PollContext(GatewayClient& g, FeedPoller p) : gateway(g), poller(std::move(p)), link(g, {}, ComApartmentScope) {}
+  PollContext(GatewayClient& g, FeedPoller p) : gateway(g), poller(std::move(p)), link(g, {}, TransportWorkerScope) {}
   GatewayClient& gateway;
   FeedPoller poller;
   OffThreadLink link;
@@ -38,7 +39,7 @@ NotifyPrefs CurrentPrefs() {
 // Without a main window to do it: mark the account offline (without freezing on a silent
 // service) and end the thread's loop.
 void DefaultSignOut(GatewayClient& gateway) {
-  OffThreadLink link(gateway, {}, ComApartmentScope);
+  OffThreadLink link(gateway, {}, TransportWorkerScope);
   MarkOffline(link, State().session.account);
   PostQuitMessage(0);
 }

@@ -1,11 +1,13 @@
 #include "gateway/transport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 
 namespace velmora {
 namespace {
-std::atomic<int64_t> g_timeout_ms{30000};
+std::atomic<int64_t> g_silence_ms{TransportLimits{}.silence.count()};
+std::atomic<int64_t> g_whole_ms{TransportLimits{}.whole.count()};
 
 bool ContainsNoCase(std::string_view text, std::string_view what) {
   if (what.size() > text.size()) return false;
@@ -21,8 +23,21 @@ bool ContainsNoCase(std::string_view text, std::string_view what) {
 }
 }  // namespace
 
-void SetTransportTimeout(std::chrono::milliseconds timeout) { g_timeout_ms = timeout.count(); }
-std::chrono::milliseconds TransportTimeout() { return std::chrono::milliseconds(g_timeout_ms.load()); }
+void SetTransportLimits(const TransportLimits& limits) {
+  g_silence_ms = std::max<int64_t>(limits.silence.count(), 0);
+  g_whole_ms = std::max<int64_t>(limits.whole.count(), 0);
+}
+
+TransportLimits CurrentTransportLimits() {
+  return {std::chrono::milliseconds(g_silence_ms.load()), std::chrono::milliseconds(g_whole_ms.load())};
+}
+
+ExchangeClock::ExchangeClock(uint64_t now, const TransportLimits& limits)
+    : heard_(now),
+      silence_(uint64_t(std::max<int64_t>(limits.silence.count(), 0))),
+      end_(now + uint64_t(std::max<int64_t>(limits.whole.count(), 0))) {}
+
+uint64_t ExchangeClock::Deadline() const { return std::min(heard_ + silence_, end_); }
 
 std::vector<std::pair<std::string, std::string>> DefaultModeHeaders(const std::string& address) {
   return {{"Accept", "*/*"},

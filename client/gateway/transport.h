@@ -1,5 +1,5 @@
 // One form-encoded HTTP POST to an absolute address, returning the response body as bytes.
-// Every failure is the empty text; every exchange ends within the transport time-out.
+// Every failure is the empty text; every exchange ends within the transport's limits.
 #pragma once
 #include <chrono>
 #include <cstdint>
@@ -21,9 +21,38 @@ using ProgressObserver = std::function<void(int64_t expected, int64_t received)>
 std::string PostForm(const std::string& address, const std::string& body,
                      const ProgressObserver& observer = nullptr);
 
-// The bound on one whole exchange (connecting, sending and receiving); 30 s unless changed.
-void SetTransportTimeout(std::chrono::milliseconds timeout);
-std::chrono::milliseconds TransportTimeout();
+// When an exchange is given up. A large answer on a slow link may take minutes and is still
+// worth having, so what ends an exchange is silence: no sign of the other side for `silence`
+// (no byte, or for the request object, which reports nothing finer, no change of its state).
+// `whole` is the ceiling on one whole exchange, however lively, so that a server trickling
+// without end cannot hold a worker for good.
+struct TransportLimits {
+  std::chrono::milliseconds silence{30000};
+  std::chrono::milliseconds whole{std::chrono::minutes(5)};
+};
+// For every exchange started afterwards, on any thread.
+void SetTransportLimits(const TransportLimits& limits);
+TransportLimits CurrentTransportLimits();
+
+// The two deadlines of one exchange, on the TickCountMs() clock.
+class ExchangeClock {
+ public:
+  ExchangeClock(uint64_t now, const TransportLimits& limits = CurrentTransportLimits());
+  // The other side showed life at `now`: the silence starts again.
+  void Heard(uint64_t now) { heard_ = now; }
+  // The earlier of the end of the allowed silence and the end of the whole exchange.
+  uint64_t Deadline() const;
+  bool Expired(uint64_t now) const { return now >= Deadline(); }
+  // Milliseconds left before Deadline(), at least 0.
+  uint64_t Left(uint64_t now) const { return Expired(now) ? 0 : Deadline() - now; }
+  // Milliseconds left before the ceiling on the whole exchange, at least 0, whatever was heard.
+  uint64_t WholeLeft(uint64_t now) const { return now >= end_ ? 0 : end_ - now; }
+
+ private:
+  uint64_t heard_;
+  uint64_t silence_;
+  uint64_t end_;
+};
 
 // The headers the default mode sends, in order; the language header's name is spelled as the
 // service's peers have always received it.

@@ -5,7 +5,10 @@
 // that never answers would block the caller for good. What goes on the wire is the same.
 #include <windows.h>
 
+#include <atomic>
+#include <climits>
 #include <initializer_list>
+#include <optional>
 
 #include "gateway/platform.h"
 #include "gateway/transport_win.h"
@@ -65,43 +68,49 @@ HRESULT CallMethod(IDispatch* object, const wchar_t* name, std::initializer_list
   return Invoke(object, name, DISPATCH_METHOD, args, ignored.get());
 }
 
-ComRef<IDispatch> CreateFirst(const std::vector<std::wstring>& progids) {
-  ComRef<IDispatch> object;
-  for (const std::wstring& progid : progids) {
-    CLSID clsid;
-    if (FAILED(CLSIDFromProgID(progid.c_str(), &clsid))) continue;
-    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                   object.ReceiveVoid()))) {
-      return object;
-    }
-  }
-  return object;
-}
-
-// True when the response is complete; false when the deadline passed or the thread must quit.
-bool WaitForCompletion(IDispatch* request, uint64_t deadline) {
+// True when the response is complete; false when the exchange was given up or the thread must
+// quit. The request object reports no bytes, only its ready state; each change of it is the
+// other side's sign of life, so connecting, sending and waiting for the answer's head are each
+// bounded by the allowed silence. The WinHTTP object has no ready state: its own time-outs (set to the
+// allowed silence) watch each receive, and the ceiling on the whole exchange is ours.
+bool WaitForCompletion(IDispatch* request, ExchangeClock& clock) {
   DISPID ready_state = 0;
   LPOLESTR name[] = {const_cast<LPOLESTR>(L"readyState")};
   const bool has_ready_state =
       SUCCEEDED(request->GetIDsOfNames(IID_NULL, name, 1, LOCALE_USER_DEFAULT, &ready_state));
   bool complete = false;
+  LONG last_state = -1;
   const auto ended = [&] {
     if (has_ready_state) {
       Variant state;
-      if (FAILED(Invoke(request, L"readyState", DISPATCH_PROPERTYGET, {}, state.get()))) return true;
-      complete = SUCCEEDED(VariantChangeType(state.get(), state.get(), 0, VT_I4)) && (*state).lVal == 4;
-      return complete;
+      DISPPARAMS none{nullptr, nullptr, 0, 0};
+      if (FAILED(request->Invoke(ready_state, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                                 state.get(), nullptr, nullptr)) ||
+          FAILED(VariantChangeType(state.get(), state.get(), 0, VT_I4))) {
+        return true;
+      }
+      const uint64_t now = TickCountMs();
+      // Once the body arrives (state 3) the object does not say how much of it came: the
+      // exchange counts as alive, bounded by the ceiling and by the object's own receive
+      // time-out where it has one. (Wine's object stays at 2 until the end of a body that has
+      // no length, so there such a body must not pause for the allowed silence.)
+      if ((*state).lVal != last_state || (*state).lVal >= 3) {
+        last_state = (*state).lVal;
+        clock.Heard(now);
+      }
+      complete = last_state == 4;
+      return complete || clock.Expired(now);
     }
-    // The WinHTTP object has no ready state; it waits in whole seconds instead (a zero wait
-    // never reports completion under Wine). It is the last object tried, so this rarely runs.
+    // WaitForResponse waits in whole seconds (a zero wait never reports completion under Wine).
+    // It is the last object tried, so this rarely runs.
     Variant done;
     if (FAILED(Invoke(request, L"WaitForResponse", DISPATCH_METHOD, {Int(1)}, done.get()))) return true;
     complete = (*done).vt == VT_BOOL && (*done).boolVal == VARIANT_TRUE;
     return complete;
   };
-  const uint64_t now = TickCountMs();
-  const auto left = std::chrono::milliseconds(deadline > now ? deadline - now : 0);
-  return WaitPumping(ended, left) == WaitEnd::kDone && complete;
+  // The wait itself runs to the ceiling; the allowed silence is judged at each look at the state.
+  const auto whole = std::chrono::milliseconds(clock.WholeLeft(TickCountMs()));
+  return WaitPumping(ended, whole) == WaitEnd::kDone && complete;
 }
 
 std::string ResponseBytes(IDispatch* request) {
@@ -119,6 +128,91 @@ std::string ResponseBytes(IDispatch* request) {
   return bytes;
 }
 
+std::atomic<uint64_t> g_objects_made{0};
+
+ComRef<IDispatch> CreateFirst(const std::vector<std::wstring>& progids) {
+  ComRef<IDispatch> object;
+  for (const std::wstring& progid : progids) {
+    CLSID clsid;
+    if (FAILED(CLSIDFromProgID(progid.c_str(), &clsid))) continue;
+    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                   object.ReceiveVoid()))) {
+      g_objects_made.fetch_add(1, std::memory_order_relaxed);
+      return object;
+    }
+  }
+  return object;
+}
+
+// Objects given up on mid-exchange, kept alive a while. Wine's request object does not stop its
+// download when aborted: the download goes on writing into the object, and into whatever the
+// memory holds next once the object is freed (a later object's state and answer, then a crash).
+// Such an object is let go when its download has ended (ready state 4), or when more than
+// kMaxParked are waiting (on Windows, where an abort really stops, none ever ends, and this
+// bounds what they hold). Raw pointers, never released at the thread's exit: by then the
+// thread's apartment may be gone, and a Release then is worse than the leak.
+constexpr size_t kMaxParked = 8;
+thread_local std::vector<IDispatch*>* t_parked = nullptr;
+
+bool DownloadEnded(IDispatch* request) {
+  Variant state;
+  if (FAILED(Invoke(request, L"readyState", DISPATCH_PROPERTYGET, {}, state.get()))) return true;
+  return FAILED(VariantChangeType(state.get(), state.get(), 0, VT_I4)) || (*state).lVal == 4;
+}
+
+// Lets go of the parked objects whose download ended.
+void SweepParked() {
+  if (!t_parked) return;
+  std::vector<IDispatch*>& parked = *t_parked;
+  for (size_t i = 0; i < parked.size();) {
+    if (DownloadEnded(parked[i])) {
+      parked[i]->Release();
+      parked.erase(parked.begin() + std::ptrdiff_t(i));
+    } else {
+      ++i;
+    }
+  }
+}
+
+void Park(IDispatch* request) {
+  if (!t_parked) t_parked = new std::vector<IDispatch*>();
+  request->AddRef();
+  t_parked->push_back(request);
+  if (t_parked->size() > kMaxParked) {
+    t_parked->front()->Release();
+    t_parked->erase(t_parked->begin());
+  }
+}
+
+// One exchange on `request`, new or used before; nullopt when it failed or was given up.
+std::optional<std::string> Exchange(IDispatch* request, const std::string& address, const std::string& body) {
+  SweepParked();
+  const TransportLimits limits = CurrentTransportLimits();
+  ExchangeClock clock(TickCountMs(), limits);
+  // The server-side objects keep their own time-outs for each step; the allowed silence is the
+  // bound for each. The plain request object has no such method, which is fine.
+  const int silence = int(std::min<int64_t>(limits.silence.count(), INT_MAX));
+  CallMethod(request, L"SetTimeouts", {Int(silence), Int(silence), Int(silence), Int(silence)});
+
+  const Bstr method(L"POST"), url(win::GbkToWide(address));
+  if (FAILED(CallMethod(request, L"Open", {Text(method), Text(url), Flag(true)}))) return std::nullopt;
+  for (const auto& [name, value] : DefaultModeHeaders(address)) {
+    const Bstr n(win::GbkToWide(name)), v(win::GbkToWide(value));
+    if (FAILED(CallMethod(request, L"SetRequestHeader", {Text(n), Text(v)}))) return std::nullopt;
+  }
+  const Bstr payload(win::GbkToWide(body));
+  if (FAILED(CallMethod(request, L"Send", {Text(payload)}))) return std::nullopt;
+  if (!WaitForCompletion(request, clock)) {
+    CallMethod(request, L"Abort", {});
+    Park(request);
+    return std::nullopt;
+  }
+  return ResponseBytes(request);
+}
+
+// The reused object of the calling thread's innermost ReusedRequestObject, if any.
+thread_local ReusedRequestObject* t_reused = nullptr;
+
 }  // namespace
 
 const std::vector<std::wstring>& RequestObjectProgIds() {
@@ -127,30 +221,41 @@ const std::vector<std::wstring>& RequestObjectProgIds() {
   return ids;
 }
 
+uint64_t RequestObjectsMade() { return g_objects_made.load(std::memory_order_relaxed); }
+
+ReusedRequestObject::ReusedRequestObject() : outer_(t_reused) { t_reused = this; }
+
+ReusedRequestObject::~ReusedRequestObject() { t_reused = outer_; }
+
+std::string ReusedRequestObject::Post(const std::string& address, const std::string& body) {
+  if (!object_) object_ = CreateFirst(RequestObjectProgIds());
+  if (!object_) return {};
+  std::optional<std::string> answer = Exchange(object_.get(), address, body);
+  // An object given up on mid-way may not be ready for the next request: the next one starts
+  // on a new object.
+  if (!answer) object_.Reset();
+  return answer ? std::move(*answer) : std::string();
+}
+
+std::shared_ptr<void> TransportWorkerScope() {
+  struct Scope {
+    win::ComApartment apartment;   // made first, ended last
+    ReusedRequestObject reused;
+  };
+  return std::make_shared<Scope>();
+}
+
 std::string PostFormCom(const std::string& address, const std::string& body,
                         const std::vector<std::wstring>& progids) {
-  const uint64_t deadline = TickCountMs() + uint64_t(TransportTimeout().count());
   const win::ComApartment apartment;
   ComRef<IDispatch> request = CreateFirst(progids);
   if (!request) return {};
-
-  const Bstr method(L"POST"), url(win::GbkToWide(address));
-  if (FAILED(CallMethod(request.get(), L"Open", {Text(method), Text(url), Flag(true)}))) return {};
-  for (const auto& [name, value] : DefaultModeHeaders(address)) {
-    const Bstr n(win::GbkToWide(name)), v(win::GbkToWide(value));
-    if (FAILED(CallMethod(request.get(), L"SetRequestHeader", {Text(n), Text(v)}))) return {};
-  }
-  const Bstr payload(win::GbkToWide(body));
-  if (FAILED(CallMethod(request.get(), L"Send", {Text(payload)}))) return {};
-  if (!WaitForCompletion(request.get(), deadline)) {
-    CallMethod(request.get(), L"Abort", {});
-    return {};
-  }
-  return ResponseBytes(request.get());
+  return Exchange(request.get(), address, body).value_or(std::string());
 }
 
 std::string PostForm(const std::string& address, const std::string& body, const ProgressObserver& observer) {
-  return observer ? PostFormWinInet(address, body, observer) : PostFormCom(address, body);
+  if (observer) return PostFormWinInet(address, body, observer);
+  return t_reused ? t_reused->Post(address, body) : PostFormCom(address, body);
 }
 
 }  // namespace velmora

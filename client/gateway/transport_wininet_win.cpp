@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
+
 #include "gateway/platform.h"
 #include "gateway/transport_win.h"
 #include "gateway/url.h"
@@ -24,9 +26,10 @@ class InternetHandle {
   const HINTERNET h_;
 };
 
-// Time-outs only take effect on the request handle (set on the session, Wine ignores them).
-void BoundRequest(HINTERNET request) {
-  DWORD ms = DWORD(TransportTimeout().count());
+// WinINet's own time-outs bound each connect, send and receive, which is the allowed silence;
+// they only take effect on the request handle (set on the session, Wine ignores them).
+void BoundRequest(HINTERNET request, const TransportLimits& limits) {
+  DWORD ms = DWORD(std::min<int64_t>(limits.silence.count(), MAXDWORD - 1));
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
     InternetSetOptionA(request, option, &ms, sizeof ms);
   }
@@ -35,7 +38,8 @@ void BoundRequest(HINTERNET request) {
 }  // namespace
 
 std::string PostFormWinInet(const std::string& address, const std::string& body, const ProgressObserver& observer) {
-  const uint64_t deadline = TickCountMs() + uint64_t(TransportTimeout().count());
+  const TransportLimits limits = CurrentTransportLimits();
+  ExchangeClock clock(TickCountMs(), limits);
   // Declared in opening order, so they close request, connection, internet.
   const InternetHandle internet(InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, "", "", 0));
   if (!internet) return {};
@@ -47,7 +51,7 @@ std::string PostFormWinInet(const std::string& address, const std::string& body,
   const InternetHandle request(HttpOpenRequestA(connection.get(), "POST", path.c_str(), "HTTP/1.1", "", nullptr,
                                                 INTERNET_FLAG_RELOAD, 0));
   if (!request) return {};
-  BoundRequest(request.get());
+  BoundRequest(request.get(), limits);
 
   const std::string headers = ProgressModeHeaders(address, body);
   if (!HttpSendRequestA(request.get(), headers.c_str(), DWORD(headers.size()),
@@ -64,10 +68,12 @@ std::string PostFormWinInet(const std::string& address, const std::string& body,
   std::string result;
   char piece[512];
   for (;;) {
-    if (!PumpPendingMessages() || TickCountMs() >= deadline) return {};
+    if (!PumpPendingMessages() || clock.Expired(TickCountMs())) return {};
     DWORD read = 0;
-    // A read that fails part-way leaves a truncated body, which is no answer.
+    // A read that fails part-way (the silence ran out in it, or the connection broke) leaves a
+    // truncated body, which is no answer.
     if (!InternetReadFile(request.get(), piece, sizeof piece, &read)) return {};
+    if (read) clock.Heard(TickCountMs());
     result.append(piece, read);
     if (observer) observer(int64_t(expected), int64_t(result.size()));
     if (read == 0) break;

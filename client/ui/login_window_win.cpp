@@ -9,6 +9,7 @@
 #include "feeds/news_page.h"
 #include "gateway/gateway_client.h"
 #include "gateway/off_thread_link.h"
+#include "gateway/transport_win.h"
 #include "runtime/com_win.h"
 #include "runtime/gbk_win.h"
 #include "session/login.h"
@@ -42,7 +43,7 @@ void MarkOfflineWhileQuitting(GatewayClient& gateway, const std::string& account
         while (!done.load()) Sleep(10);
         return true;
       },
-      ComApartmentScope);
+      TransportWorkerScope);
   MarkOffline(link, account);
 }
 

@@ -9,6 +9,7 @@
 #include "gateway/off_thread_link.h"
 #include "gateway/statements.h"
 #include "resources/resource_ids.h"
+#include "gateway/transport_win.h"
 #include "runtime/com_win.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
@@ -195,7 +196,7 @@ void MainWindow::LeaveSession() {
   if (tray_) tray_->Remove();
   // The account is no longer online here (on the worker road of every request: a silent service
   // does not freeze the closing window).
-  OffThreadLink link(gateway_, {}, ComApartmentScope);
+  OffThreadLink link(gateway_, {}, TransportWorkerScope);
   MarkOffline(link, State().session.account);
 }
 

@@ -80,8 +80,8 @@ TEST(HttpResponseReader, FramingsArrivingInPieces) {
 
 class SocketTransport : public ::testing::Test {
  protected:
-  void SetUp() override { SetTransportTimeout(std::chrono::milliseconds(2000)); }
-  void TearDown() override { SetTransportTimeout(std::chrono::seconds(30)); }
+  void SetUp() override { SetTransportLimits({std::chrono::milliseconds(2000), std::chrono::minutes(1)}); }
+  void TearDown() override { SetTransportLimits({}); }
 };
 
 TEST_F(SocketTransport, SendsTheRequestIdentityAndReturnsTheRawBody) {
@@ -132,7 +132,7 @@ TEST_F(SocketTransport, ProgressObserverSeesExpectedAndReceivedBytes) {
 }
 
 TEST_F(SocketTransport, FailuresAreEmptyAndBounded) {
-  SetTransportTimeout(std::chrono::milliseconds(400));
+  SetTransportLimits({std::chrono::milliseconds(400), std::chrono::minutes(1)});
   HttpTestServer silent([](const RecordedRequest&) { return Reply{"", Reply::Framing::kNever}; });
   const uint64_t start = TickCountMs();
   EXPECT_EQ(PostForm(silent.BaseUrl() + "/", "p=1"), "");
@@ -143,6 +143,62 @@ TEST_F(SocketTransport, FailuresAreEmptyAndBounded) {
   EXPECT_EQ(PostForm("http://127.0.0.1:" + std::to_string(testing::UnusedPort()) + "/", "p=1"), "");
   EXPECT_EQ(PostForm("http://no-such-host.invalid/", "p=1"), "");
   EXPECT_EQ(PostForm("http://127.0.0.1:0/", "p=1"), "");
+}
+
+TEST(ExchangeClock, SilenceRestartsOnEachSignOfLifeUntilTheCeiling) {
+  const TransportLimits limits{std::chrono::milliseconds(1000), std::chrono::milliseconds(5000)};
+  ExchangeClock clock(100, limits);
+  struct Step {
+    uint64_t heard;  // 0: nothing heard at this step
+    uint64_t now;
+    uint64_t deadline;
+    bool expired;
+    uint64_t left;
+  } steps[] = {
+      {0, 100, 1100, false, 1000},
+      {0, 1100, 1100, true, 0},       // silent for the whole allowed silence
+      {900, 1500, 1900, false, 400},  // heard before it ran out: a new silence from then
+      {4800, 5000, 5100, false, 100}, // the ceiling comes before the silence's end
+      {5050, 5100, 5100, true, 0},    // however lively, the ceiling ends it
+  };
+  for (const Step& step : steps) {
+    if (step.heard) clock.Heard(step.heard);
+    SCOPED_TRACE(step.now);
+    EXPECT_EQ(clock.Deadline(), step.deadline);
+    EXPECT_EQ(clock.Expired(step.now), step.expired);
+    EXPECT_EQ(clock.Left(step.now), step.left);
+  }
+  EXPECT_EQ(clock.WholeLeft(4000), 1100u);
+  EXPECT_EQ(clock.WholeLeft(6000), 0u);
+}
+
+// A slow link: the answer takes longer than the allowed silence but never stops for that long.
+TEST_F(SocketTransport, SilenceIsLimitedNotTheWholeExchange) {
+  using std::chrono::milliseconds;
+  SetTransportLimits({milliseconds(600), milliseconds(2500)});
+  std::string body(30000, 'z');
+  body[0] = '\xC9';
+  HttpTestServer trickled([&](const RecordedRequest&) { return Reply{body, Reply::Framing::kTrickled, 200, milliseconds(200)}; });
+  EXPECT_EQ(PostForm(trickled.BaseUrl() + "/", "p=1"), body);  // ~2 s in all, 0.2 s silences
+
+  struct Case {
+    const char* name;
+    Reply reply;
+    uint64_t at_least, below;
+  } cases[] = {
+      {"silent after the request", {"", Reply::Framing::kNever}, 550, 2400},
+      {"stalled mid-body", {body, Reply::Framing::kStalled}, 550, 2400},
+      {"trickling without end", {"abc", Reply::Framing::kEndless, 200, milliseconds(20)}, 2400, 8000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HttpTestServer server([&](const RecordedRequest&) { return c.reply; });
+    const uint64_t start = TickCountMs();
+    EXPECT_EQ(PostForm(server.BaseUrl() + "/", "p=1"), "");
+    const uint64_t took = TickCountMs() - start;
+    EXPECT_GE(took, c.at_least);
+    EXPECT_LT(took, c.below);
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 using socklen_type = int;
+constexpr int kSendFlags = 0;
 static void CloseSocket(intptr_t s) { closesocket(SOCKET(s)); }
 #else
 #include <arpa/inet.h>
@@ -16,6 +17,7 @@ static void CloseSocket(intptr_t s) { closesocket(SOCKET(s)); }
 #include <sys/socket.h>
 #include <unistd.h>
 using socklen_type = socklen_t;
+constexpr int kSendFlags = MSG_NOSIGNAL;  // a client that gave up must not end the test process
 static void CloseSocket(intptr_t s) { close(int(s)); }
 #endif
 
@@ -47,13 +49,15 @@ bool Readable(intptr_t s, int ms) {
   return select(int(s + 1), &set, nullptr, nullptr, &tv) > 0;
 }
 
-void SendAll(intptr_t s, const std::string& data) {
+// False when the peer went away first.
+bool SendAll(intptr_t s, const std::string& data) {
   size_t sent = 0;
   while (sent < data.size()) {
-    const int n = int(send(s, data.data() + sent, int(data.size() - sent), 0));
-    if (n <= 0) return;
+    const int n = int(send(s, data.data() + sent, int(data.size() - sent), kSendFlags));
+    if (n <= 0) return false;
     sent += size_t(n);
   }
+  return true;
 }
 
 std::string Lower(std::string s) {
@@ -173,6 +177,30 @@ void HttpTestServer::Serve(intptr_t client) {
     }
     case Reply::Framing::kNever:
       while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      break;
+    case Reply::Framing::kTrickled: {
+      if (!SendAll(client, head + "Content-Length: " + std::to_string(reply.body.size()) +
+                               "\r\nConnection: close\r\n\r\n")) {
+        break;
+      }
+      const size_t piece = (reply.body.size() + 9) / 10;
+      for (size_t i = 0; i < reply.body.size() && !stop_; i += piece) {
+        std::this_thread::sleep_for(reply.pause);
+        if (!SendAll(client, reply.body.substr(i, piece))) break;
+      }
+      break;
+    }
+    case Reply::Framing::kStalled:
+      SendAll(client, head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
+                          reply.body.substr(0, reply.body.size() / 2));
+      while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      break;
+    case Reply::Framing::kEndless:
+      if (!SendAll(client, head + "Content-Length: 1000000000\r\nConnection: close\r\n\r\n")) break;
+      while (!stop_) {
+        std::this_thread::sleep_for(reply.pause);
+        if (!SendAll(client, reply.body)) break;
+      }
       break;
     case Reply::Framing::kKeptAlive:
       SendAll(client, head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n" + reply.body);

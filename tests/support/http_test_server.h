@@ -2,6 +2,7 @@
 // each request and answers as the test says (with or without Content-Length, chunked, never).
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -20,10 +21,15 @@ struct RecordedRequest {
 struct Reply {
   // kKeptAlive: Content-Length and no "Connection: close", then the server drops the idle
   // connection after a tenth of a second, as a server with a short keep-alive time does.
-  enum class Framing { kContentLength, kClose, kChunked, kNever, kKeptAlive };
+  // kTrickled: Content-Length at once, then the body in ten pieces, `pause` before each.
+  // kStalled: Content-Length and half the body at once, then nothing more.
+  // kEndless: a Content-Length never reached, and the body again and again, `pause` apart,
+  // without end.
+  enum class Framing { kContentLength, kClose, kChunked, kNever, kKeptAlive, kTrickled, kStalled, kEndless };
   std::string body;
   Framing framing = Framing::kContentLength;
   int status = 200;
+  std::chrono::milliseconds pause{0};
 };
 
 class HttpTestServer {

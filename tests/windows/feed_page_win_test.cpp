@@ -91,14 +91,14 @@ class FeedPage : public ::testing::Test {
     State().poll_seconds = 1;
     State().popup_on_new_message = 1;
     State().sound_on_new_message = 1;
-    SetTransportTimeout(std::chrono::seconds(3));
+    SetTransportLimits({std::chrono::seconds(3), std::chrono::minutes(1)});
     g_quit_seen = false;
   }
   void TearDown() override {
     page_.reset();
     if (stand_in_login_) DestroyWindow(stand_in_login_);
     PumpFor(std::chrono::milliseconds(50));
-    SetTransportTimeout(std::chrono::seconds(30));
+    SetTransportLimits({});
   }
 
   // Starts the gateway, connects the process to it and makes the page; with `default_sign_out`

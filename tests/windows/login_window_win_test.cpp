@@ -203,7 +203,7 @@ TEST_F(LoginWindow, UnreachableServiceEndsStartUpWithAMessage) {
   };
   // A port whose listener lingers in a child process would hold the request until the time-out:
   // keep that short here, the outcome is the same.
-  SetTransportTimeout(std::chrono::seconds(3));
+  SetTransportLimits({std::chrono::seconds(3), std::chrono::minutes(1)});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string page = service_.Start();
@@ -223,7 +223,7 @@ TEST_F(LoginWindow, UnreachableServiceEndsStartUpWithAMessage) {
     TakeQuit();
     service_.Stop();
   }
-  SetTransportTimeout(std::chrono::seconds(30));
+  SetTransportLimits({});
 }
 
 TEST_F(LoginWindow, RefusedLoginsShowTheirMessageAndChangeNoRow) {

@@ -19,8 +19,8 @@ using testing::Reply;
 
 class WindowsTransport : public ::testing::Test {
  protected:
-  void SetUp() override { SetTransportTimeout(std::chrono::milliseconds(5000)); }
-  void TearDown() override { SetTransportTimeout(std::chrono::seconds(30)); }
+  void SetUp() override { SetTransportLimits({std::chrono::milliseconds(5000), std::chrono::minutes(1)}); }
+  void TearDown() override { SetTransportLimits({}); }
 };
 
 // Bytes a text conversion would mangle: GBK, a zero byte, 0xFF.
@@ -111,7 +111,7 @@ TEST_F(WindowsTransport, ProgressModeWithAnEmptyBodySendsNoContentHeaders) {
 }
 
 TEST_F(WindowsTransport, ServerThatNeverAnswersIsGivenUpOnInBothModes) {
-  SetTransportTimeout(std::chrono::milliseconds(1500));
+  SetTransportLimits({std::chrono::milliseconds(1500), std::chrono::minutes(1)});
   HttpTestServer silent([](const RecordedRequest&) { return Reply{"", Reply::Framing::kNever}; });
   for (bool progress : {false, true}) {
     const uint64_t start = TickCountMs();
@@ -120,6 +120,89 @@ TEST_F(WindowsTransport, ServerThatNeverAnswersIsGivenUpOnInBothModes) {
     const uint64_t took = TickCountMs() - start;
     EXPECT_EQ(result, "") << (progress ? "progress mode" : "default mode");
     EXPECT_LT(took, 15000u) << (progress ? "progress mode" : "default mode");
+  }
+}
+
+// A slow link: an answer longer than the allowed silence, never silent that long, arrives whole in
+// both modes; silence before the answer's head, and a trickle without end, are given up.
+TEST_F(WindowsTransport, SilenceIsLimitedNotTheWholeExchange) {
+  using std::chrono::milliseconds;
+  SetTransportLimits({milliseconds(700), milliseconds(2500)});
+  std::string body(6000, 'z');
+  body[0] = '\xC9';
+  body[5999] = 'E';
+  HttpTestServer trickled([&](const RecordedRequest&) { return Reply{body, Reply::Framing::kTrickled, 200, milliseconds(200)}; });
+  const auto post = [](bool progress, const std::string& address) {
+    return progress ? PostForm(address, "p=1", [](int64_t, int64_t) {}) : PostForm(address, "p=1");
+  };
+  for (bool progress : {false, true}) {
+    SCOPED_TRACE(progress ? "progress mode" : "default mode");
+    const std::string got = post(progress, trickled.BaseUrl() + "/");  // 2 s in all, 0.2 s silences
+    EXPECT_EQ(got.size(), body.size());
+    EXPECT_TRUE(got == body);
+  }
+
+  struct Case {
+    const char* name;
+    Reply reply;
+    uint64_t at_least, below;
+  } cases[] = {
+      {"trickling without end", {std::string(600, 'e'), Reply::Framing::kEndless, 200, milliseconds(50)}, 2400, 10000},
+      {"silent after the request", {"", Reply::Framing::kNever}, 650, 2400},
+  };
+  for (const Case& c : cases) {
+    HttpTestServer server([&](const RecordedRequest&) { return c.reply; });
+    for (bool progress : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (progress ? ", progress mode" : ", default mode"));
+      const uint64_t start = TickCountMs();
+      EXPECT_EQ(post(progress, server.BaseUrl() + "/"), "");
+      const uint64_t took = TickCountMs() - start;
+      EXPECT_GE(took, c.at_least);
+      EXPECT_LT(took, c.below);
+    }
+  }
+  // Stalled mid-body: WinINet's own receive time-out is the allowed silence; the request object
+  // reports no bytes, so there the ceiling ends it.
+  HttpTestServer stalled([&](const RecordedRequest&) { return Reply{body, Reply::Framing::kStalled}; });
+  for (bool progress : {false, true}) {
+    SCOPED_TRACE(progress ? "stalled, progress mode" : "stalled, default mode");
+    const uint64_t start = TickCountMs();
+    EXPECT_EQ(post(progress, stalled.BaseUrl() + "/"), "");
+    const uint64_t took = TickCountMs() - start;
+    EXPECT_LT(took, 12000u);
+  }
+}
+
+// A worker's requests share one request object; what goes on the wire is what a new object
+// sends, and an exchange that failed leaves the next request a new object.
+TEST_F(WindowsTransport, AWorkersRequestsShareOneObjectWithTheSameBytesOnTheWire) {
+  const win::ComApartment apartment;
+  HttpTestServer server([](const RecordedRequest& r) { return Reply{"answer " + r.body, Reply::Framing::kKeptAlive}; });
+  const std::string address = server.BaseUrl() + "/gw/talvenor.asp";
+  EXPECT_EQ(PostFormCom(address, "p=0"), "answer p=0");  // a new object
+  Sleep(400);  // the server has dropped the kept connection by now
+  {
+    ReusedRequestObject reused;
+    const uint64_t made = RequestObjectsMade();
+    for (int i = 1; i <= 3; ++i) {
+      const std::string body = "p=" + std::to_string(i);
+      EXPECT_EQ(PostForm(address, body), "answer " + body);
+      Sleep(400);  // the server drops the kept connection meanwhile, as a poll's pause outlasts it
+    }
+    EXPECT_EQ(RequestObjectsMade() - made, 1u);
+
+    SetTransportLimits({std::chrono::milliseconds(800), std::chrono::minutes(1)});
+    HttpTestServer silent([](const RecordedRequest&) { return Reply{"", Reply::Framing::kNever}; });
+    EXPECT_EQ(PostForm(silent.BaseUrl() + "/", "p=9"), "");
+    EXPECT_EQ(PostForm(address, "p=4"), "answer p=4");
+    EXPECT_EQ(RequestObjectsMade() - made, 2u);
+  }
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 5u);
+  for (const RecordedRequest& r : requests) {
+    SCOPED_TRACE(r.body);
+    EXPECT_EQ(r.request_line, requests[0].request_line);
+    EXPECT_EQ(r.headers, requests[0].headers);
   }
 }
 
