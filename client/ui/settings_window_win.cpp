@@ -24,7 +24,8 @@ using ui::SettingsControl;
 
 constexpr DWORD kSettingsStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 // A chosen file whose path has letters gp.ini (GBK) cannot hold, nor a short name without them.
-constexpr std::string_view kChoiceNotKept = "所选文件的路径含有无法保存的字符，本次运行中有效，下次启动后将不再使用。";
+constexpr std::string_view kChoiceNotKept =
+    "所选文件的路径含有无法保存的字符，本次运行中有效，下次启动后将不再使用。";
 constexpr DWORD kSettingsExStyle = WS_EX_DLGMODALFRAME;
 
 // The process's skin engine as the settings' skin; without an engine a choice is only stored.
@@ -140,7 +141,8 @@ class SettingsWindow final : public Window {
 
   void OnPictureClicked() {
     if (!dialogs_.pick_file) return;
-    const bool kept = changes_.PictureAnswered(dialogs_.pick_file(hwnd(), kPictureDialogFilter, changes_.PictureStart()));
+    const bool kept =
+        changes_.PictureAnswered(dialogs_.pick_file(hwnd(), kPictureDialogFilter, changes_.PictureStart()));
     RefreshSwatch();  // a loaded picture's average colour is the skin colour now
     if (!kept) ShowMessage(std::string(kChoiceNotKept), hwnd());
   }

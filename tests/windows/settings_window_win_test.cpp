@@ -304,7 +304,8 @@ TEST_F(SettingsWindowTest, APictureInAFolderGbkCannotWriteIsShownAndKeptOrTheUse
   EXPECT_EQ(after_sound, after_picture);
   EXPECT_EQ(State().sound_path, sound);
   ASSERT_EQ(testing::SeenBoxes().size(), 1u);
-  EXPECT_EQ(testing::SeenBoxes()[0].text, "所选文件的路径含有无法保存的字符，本次运行中有效，下次启动后将不再使用。");
+  EXPECT_EQ(testing::SeenBoxes()[0].text,
+            "所选文件的路径含有无法保存的字符，本次运行中有效，下次启动后将不再使用。");
   EXPECT_EQ(testing::SeenBoxes()[0].owner, file_calls_[1].owner);
 }
 
