@@ -372,6 +372,13 @@ class SignedIn : public LoginWindow {
  protected:
   void SetUp() override {
     LoginWindow::SetUp();
+    // The tab pictures in the program folder, whose name GBK cannot write, as installed there.
+    CreateDirectoryW((ProgramFolder() + L"\\ico").c_str(), nullptr);
+    for (int n = 1; n <= 7; ++n) {
+      const std::wstring name = L"\\" + std::to_wstring(n) + L".ico";
+      ASSERT_TRUE(CopyFileW((L"Z:" + Wide(VELMORA_TAB_PICTURES_DIR) + name).c_str(),
+                            (ProgramFolder() + L"\\ico" + name).c_str(), FALSE));
+    }
     ASSERT_EQ(service_.Sh(Utf8(u8"admin='" VELMORA_NATIVE_BUILD_DIR u8"/admin/velmora-admin --db db'\n"
                                u8"$admin set notice-area hidden && $admin set page 1 行情 http://127.0.0.1:9/a >/dev/null "
                                u8"&& $admin set page 6 帮助 about:blank >/dev/null")),
@@ -410,6 +417,7 @@ TEST_F(SignedIn, PagesComeFromTheServiceWithTheFeedPageFirst) {
     if (e.kind == skin::ElementKind::kTab) captions.push_back(e.text);
   }
   ASSERT_EQ(captions.size(), 7u);
+  EXPECT_EQ(win::SkinEngine::Instance()->Record(main_)->owned_icons.size(), 7u);  // each tab its own picture
   EXPECT_EQ(captions[0], "预警管理");
   EXPECT_EQ(captions[1], "行情");  // pages 2 to 5 keep the demo's captions
   EXPECT_EQ(captions[6], "帮助");
