@@ -1,4 +1,5 @@
-// The process-wide values the windows share. One instance; texts are GBK and replaced whole.
+// The process-wide values the windows share. One instance; texts are GBK (the one path is UTF-16)
+// and replaced whole.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -11,7 +12,7 @@ struct ProcessState {
   std::string gateway_address;     // the gateway page: base address + "talvenor.asp"
   int sound_on_new_message = 0;    // syts
   int popup_on_new_message = 0;    // tcts
-  std::string sound_path;          // sydz
+  std::wstring sound_path;         // sydz, or the default sound: a path, UTF-16
   std::string product_title;       // lset8
   int popup_seconds = 0;           // lset6
   int poll_seconds = 0;            // lset7

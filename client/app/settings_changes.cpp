@@ -40,18 +40,18 @@ void SettingsChanges::ColourChosen(std::uint32_t colour) {
   file_.ColourChosen(int64_t(colour));
 }
 
-void SettingsChanges::PictureAnswered(const std::optional<std::string>& path) {
-  if (!path || path->empty()) return;
+bool SettingsChanges::PictureAnswered(const std::optional<std::wstring>& path) {
+  if (!path || path->empty()) return true;
   skin_.LoadSkinPicture(*path);  // a picture that does not load keeps the skin; the choice still counts
   picture_start_ = *path;
-  file_.PictureChosen(*path);
+  return file_.PictureChosen(*path);
 }
 
-void SettingsChanges::SoundAnswered(const std::optional<std::string>& path) {
-  if (!path || path->empty()) return;
+bool SettingsChanges::SoundAnswered(const std::optional<std::wstring>& path) {
+  if (!path || path->empty()) return true;
   state_.sound_path = *path;
   sound_start_ = *path;
-  file_.SoundFileChosen(*path);
+  return file_.SoundFileChosen(*path);
 }
 
 void SettingsChanges::SwitchClicked(NotifySwitch which, bool ticked) {

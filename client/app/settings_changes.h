@@ -27,7 +27,7 @@ class SkinChanger {
  public:
   virtual ~SkinChanger() = default;
   virtual void SetSkinColour(std::uint32_t colour) = 0;           // 0x00BBGGRR
-  virtual bool LoadSkinPicture(const std::string& gbk_path) = 0;  // false: not loaded, skin unchanged
+  virtual bool LoadSkinPicture(const std::wstring& path) = 0;  // false: not loaded, skin unchanged
 };
 
 enum class NotifySwitch { kSound, kPopup };
@@ -42,16 +42,18 @@ class SettingsChanges {
   void Load();
 
   bool SwitchOn(NotifySwitch which) const;
-  const std::string& PictureStart() const { return picture_start_; }
-  const std::string& SoundStart() const { return sound_start_; }
+  const std::wstring& PictureStart() const { return picture_start_; }
+  const std::wstring& SoundStart() const { return sound_start_; }
 
   // The colour picker's answer: the skin colour, then ls = "0", then bjs. The picture path stays
   // in the file; it is used again only when chosen again.
   void ColourChosen(std::uint32_t colour);
   // A file dialog's answer; no answer (cancelled) or an empty path changes and writes nothing.
-  // A picture that cannot be loaded leaves the skin as it was but is stored all the same.
-  void PictureAnswered(const std::optional<std::string>& path);
-  void SoundAnswered(const std::optional<std::string>& path);
+  // A picture that cannot be loaded leaves the skin as it was but is stored all the same. False
+  // when the choice is applied but the file cannot name its path (a letter GBK does not have): it
+  // then holds until the program ends, and the user must be told.
+  bool PictureAnswered(const std::optional<std::wstring>& path);
+  bool SoundAnswered(const std::optional<std::wstring>& path);
   // A check box's new state: the flag (1 or 0) and its key, at once.
   void SwitchClicked(NotifySwitch which, bool ticked);
 
@@ -59,8 +61,8 @@ class SettingsChanges {
   SettingsFile& file_;
   ProcessState& state_;
   SkinChanger& skin_;
-  std::string picture_start_;
-  std::string sound_start_;
+  std::wstring picture_start_;
+  std::wstring sound_start_;
 };
 
 // Placement of the settings window, in screen pixels.

@@ -6,16 +6,23 @@
 
 namespace velmora {
 
-std::string SettingsFilePath(std::string_view program_dir) {
-  return std::string(program_dir) + "\\gp.ini";
+std::wstring SettingsFilePath(std::wstring_view program_dir) {
+  return std::wstring(program_dir) + L"\\gp.ini";
 }
 
-std::string DefaultSoundPath(std::string_view program_dir) {
-  return std::string(program_dir) + "\\music\\music.wav";
+std::wstring DefaultSoundPath(std::wstring_view program_dir) {
+  return std::wstring(program_dir) + L"\\music\\music.wav";
 }
 
-SettingsFile::SettingsFile(ProfileStore& store, std::string program_dir)
+SettingsFile::SettingsFile(ProfileStore& store, std::wstring program_dir)
     : store_(store), program_dir_(std::move(program_dir)) {}
+
+bool SettingsFile::WritePath(std::string_view key, std::wstring_view path) {
+  const std::optional<std::string> text = store_.PathText(path);
+  if (!text) return false;
+  store_.Write(key, *text);
+  return true;
+}
 
 void SettingsFile::EnsureFile() {
   if (!store_.Exists()) store_.CreateWithTemplate(kSettingsTemplate);
@@ -69,9 +76,12 @@ void SettingsFile::ColourChosen(int64_t colour) {
   SetSkinColour(colour);
 }
 
-void SettingsFile::PictureChosen(std::string_view path) {
+bool SettingsFile::PictureChosen(std::wstring_view path) {
+  const std::optional<std::string> text = store_.PathText(path);
+  if (!text) return false;
   SetSkinKindPicture();
-  SetSkinPicture(path);
+  store_.Write("tpwz", *text);
+  return true;
 }
 
 }  // namespace velmora

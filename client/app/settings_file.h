@@ -1,8 +1,11 @@
 // gp.ini: the client's only local file, beside the program, one section "gppz". It is read and
-// written key by key through the system's profile-string functions and never rewritten whole;
-// when it is missing it is created from a fixed template so that every key has its first value.
+// written key by key, never rewritten whole; when it is missing it is created from a fixed
+// template so that every key has its first value. Its texts are GBK, paths among them; in the
+// program paths are UTF-16, as the file system names them, since a folder may hold letters GBK
+// does not have.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,9 +33,9 @@ inline constexpr std::string_view kSettingsTemplate =
 inline constexpr std::string_view kSettingsSection = "gppz";
 
 // Program directory (no trailing backslash) + "\gp.ini".
-std::string SettingsFilePath(std::string_view program_dir);
+std::wstring SettingsFilePath(std::wstring_view program_dir);
 // Program directory + "\music\music.wav": the sound used until the user picks another.
-std::string DefaultSoundPath(std::string_view program_dir);
+std::wstring DefaultSoundPath(std::wstring_view program_dir);
 
 // The keys of section "gppz" in one file. Texts are GBK bytes and pass through unchanged.
 class ProfileStore {
@@ -45,24 +48,29 @@ class ProfileStore {
   virtual bool Exists() = 0;
   // Writes `bytes` as the whole file; called only when Exists() is false.
   virtual void CreateWithTemplate(std::string_view bytes) = 0;
+  // The GBK text the file keeps for `path`, or nothing when no GBK text names that file (a letter
+  // GBK does not have): writing it anyway would store the name of another file.
+  virtual std::optional<std::string> PathText(std::wstring_view path) = 0;
+  // The path a stored text names.
+  virtual std::wstring PathOfText(std::string_view text) = 0;
 };
 
 // What the login window takes from the file when it is created.
 struct StartupSettings {
   int64_t sound_flag = 0;  // syts, integer value: 1 = play a sound on a new message
   int64_t popup_flag = 0;  // tcts, integer value: 1 = pop up on a new message
-  std::string sound_path;  // sydz, or the default path just written into it
+  std::wstring sound_path;  // sydz, or the default path (written into it when GBK can name it)
   bool remember = false;   // zx is "1"; only then are name and password filled
   std::string name;
   std::string password;
   bool skin_is_colour = true;  // ls is "0"; any other text (even "") selects the picture
   int64_t skin_colour = 0;     // bjs, 0x00BBGGRR; only when skin_is_colour
-  std::string skin_picture;    // tpwz; only when !skin_is_colour
+  std::wstring skin_picture;   // tpwz; only when !skin_is_colour
 };
 
 class SettingsFile final : public CredentialMemory {
  public:
-  SettingsFile(ProfileStore& store, std::string program_dir);
+  SettingsFile(ProfileStore& store, std::wstring program_dir);
 
   // Creates the file from the template when there is none; an existing file is left alone.
   void EnsureFile();
@@ -80,14 +88,15 @@ class SettingsFile final : public CredentialMemory {
   void SetSkinKindPicture() { store_.Write("ls", "1"); }
   int64_t SkinColour();
   void SetSkinColour(int64_t colour);
-  std::string SkinPicture() { return store_.Read("tpwz"); }
-  void SetSkinPicture(std::string_view path) { store_.Write("tpwz", path); }
+  // Path keys answer false, writing nothing, when the file cannot name the path.
+  std::wstring SkinPicture() { return ReadPath("tpwz"); }
+  bool SetSkinPicture(std::wstring_view path) { return WritePath("tpwz", path); }
   int64_t SoundFlag();
   void SetSoundFlag(bool on) { store_.Write("syts", on ? "1" : "0"); }
   int64_t PopupFlag();
   void SetPopupFlag(bool on) { store_.Write("tcts", on ? "1" : "0"); }
-  std::string SoundPath() { return store_.Read("sydz"); }
-  void SetSoundPath(std::string_view path) { store_.Write("sydz", path); }
+  std::wstring SoundPath() { return ReadPath("sydz"); }
+  bool SetSoundPath(std::wstring_view path) { return WritePath("sydz", path); }
 
   // The remember box was clicked: ticked stores the account and password, unticked erases both
   // at once. The first click may be what creates the file.
@@ -97,19 +106,24 @@ class SettingsFile final : public CredentialMemory {
   void LoginAttempted(bool box_ticked, std::string_view name, std::string_view password) override;
 
   // The login window's reads, in their order; an empty sound path is replaced by the default
-  // one, which is written back.
+  // one, which is written back. A default the file cannot name leaves the key empty: the next
+  // start finds the same default again.
   StartupSettings ReadAtStartup();
 
-  // The settings window's choices. The kind is written before its value.
+  // The settings window's choices. The kind is written before its value. A path the file cannot
+  // name changes nothing in it (false): the file keeps the choice before, kind included.
   void ColourChosen(int64_t colour);
-  void PictureChosen(std::string_view path);
-  void SoundFileChosen(std::string_view path) { SetSoundPath(path); }
+  bool PictureChosen(std::wstring_view path);
+  bool SoundFileChosen(std::wstring_view path) { return SetSoundPath(path); }
   void SoundSwitchChanged(bool ticked) { SetSoundFlag(ticked); }
   void PopupSwitchChanged(bool ticked) { SetPopupFlag(ticked); }
 
  private:
+  std::wstring ReadPath(std::string_view key) { return store_.PathOfText(store_.Read(key)); }
+  bool WritePath(std::string_view key, std::wstring_view path);
+
   ProfileStore& store_;
-  const std::string program_dir_;
+  const std::wstring program_dir_;
 };
 
 }  // namespace velmora

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string_view>
 
-#include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
 
 namespace velmora::win {
@@ -14,9 +13,9 @@ namespace {
 
 // The whole file, or nothing when it cannot be read. Only files on a disk: a pipe or a device
 // named in the settings could make the read wait without end.
-std::optional<std::string> ReadWholeFile(const std::string& gbk_path) {
-  if (gbk_path.empty()) return std::nullopt;
-  const FileHandle file(CreateFileW(GbkToWide(gbk_path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+  if (path.empty()) return std::nullopt;
+  const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok() || GetFileType(file.get()) != FILE_TYPE_DISK) return std::nullopt;
   LARGE_INTEGER size{};
@@ -102,9 +101,9 @@ class NotificationSound {
   NotificationSound(const NotificationSound&) = delete;
   NotificationSound& operator=(const NotificationSound&) = delete;
 
-  SoundStart Play(const std::string& gbk_path) {
+  SoundStart Play(const std::wstring& path) {
     Stop();
-    std::optional<std::string> bytes = ReadWholeFile(gbk_path);
+    std::optional<std::string> bytes = ReadWholeFile(path);
     if (!bytes) return {};
     const SoundKind kind = SoundKindOf(*bytes);
     switch (kind) {
@@ -148,7 +147,7 @@ NotificationSound& Sound() {
 
 }  // namespace
 
-SoundStart PlayNotificationSound(const std::string& gbk_path) { return Sound().Play(gbk_path); }
+SoundStart PlayNotificationSound(const std::wstring& path) { return Sound().Play(path); }
 
 void StopNotificationSound() { Sound().Stop(); }
 

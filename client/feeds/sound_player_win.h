@@ -16,8 +16,8 @@ struct SoundStart {
   bool playing = false;                  // the system accepted it and plays it now
 };
 
-// `gbk_path` is a full path in GBK, as the settings file keeps it.
-SoundStart PlayNotificationSound(const std::string& gbk_path);
+// `path` is a full path.
+SoundStart PlayNotificationSound(const std::wstring& path);
 
 // Stops the sound (if any) and lets its bytes and temporary file go.
 void StopNotificationSound();

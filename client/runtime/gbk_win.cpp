@@ -20,4 +20,18 @@ std::string WideToGbk(std::wstring_view wide) {
   return gbk;
 }
 
+std::optional<std::string> WideToGbkExactly(std::wstring_view wide) {
+  if (wide.empty()) return std::string();
+  BOOL defaulted = FALSE;
+  const int n = WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), nullptr, 0,
+                                    nullptr, &defaulted);
+  if (n <= 0 || defaulted) return std::nullopt;
+  std::string gbk(size_t(n), '\0');
+  WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), gbk.data(), n, nullptr,
+                      &defaulted);
+  // Read back as well: a letter replaced without the flag being set must not pass either.
+  if (defaulted || GbkToWide(gbk) != wide) return std::nullopt;
+  return gbk;
+}
+
 }  // namespace velmora::win

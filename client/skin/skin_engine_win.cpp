@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "runtime/gbk_win.h"
 #include "skin/skin_colour.h"
 #include "skin/skin_properties_win.h"
 
@@ -206,9 +205,8 @@ void SkinEngine::SetSkinColor(COLORREF colour) {
   RepaintAll();
 }
 
-bool SkinEngine::LoadSkinPicture(const std::string& gbk_path) {
+bool SkinEngine::LoadSkinPicture(const std::wstring& path) {
   GpImageOwner image;
-  const std::wstring path = GbkToWide(gbk_path);
   if (path.empty() || gp::GdipLoadImageFromFile(path.c_str(), image.Out()) != Gdiplus::Ok || !image) return false;
   resources_->picture.Replace(std::move(image), GlobalMemory());
   ApplySkinPicture();

@@ -97,7 +97,7 @@ class SkinEngine {
 
   // --- The skin picture and colour ---
   bool LoadSkinPictureBytes(std::string_view bytes);
-  bool LoadSkinPicture(const std::string& gbk_path);
+  bool LoadSkinPicture(const std::wstring& path);
   void ApplySkinPicture();
   COLORREF AverageColor(Gdiplus::GpImage* image);
   void SetSkinColor(COLORREF colour);

@@ -19,11 +19,11 @@ std::optional<BrowserPages> ReadBrowserPages(GatewayLink& gateway) {
   return pages;
 }
 
-std::array<BannerTab, kTabCount> BannerTabs(const BrowserPages& pages, std::string_view program_dir) {
+std::array<BannerTab, kTabCount> BannerTabs(const BrowserPages& pages, std::wstring_view program_dir) {
   std::array<BannerTab, kTabCount> tabs;
   for (size_t n = 0; n < tabs.size(); ++n) {
     tabs[n].caption = n == 0 ? std::string(kFeedTabCaption) : pages.captions[n - 1];
-    tabs[n].icon_path = std::string(program_dir) + "\\ico\\" + std::to_string(n + 1) + ".ico";
+    tabs[n].icon_path = std::wstring(program_dir) + L"\\ico\\" + std::to_wstring(n + 1) + L".ico";
   }
   return tabs;
 }

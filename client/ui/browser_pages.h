@@ -23,9 +23,9 @@ std::optional<BrowserPages> ReadBrowserPages(GatewayLink& gateway);
 
 struct BannerTab {
   std::string caption;    // GBK
-  std::string icon_path;  // the program directory + "\ico\<n>.ico"
+  std::wstring icon_path;  // the program directory + "\ico\<n>.ico"
 };
 // The seven tabs left to right: "预警管理" (the feed page), then browser pages 1 to 6.
-std::array<BannerTab, kTabCount> BannerTabs(const BrowserPages& pages, std::string_view program_dir);
+std::array<BannerTab, kTabCount> BannerTabs(const BrowserPages& pages, std::wstring_view program_dir);
 
 }  // namespace velmora::ui

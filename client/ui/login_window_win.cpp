@@ -52,7 +52,7 @@ constexpr int kLoginBanner = 279;
 
 }  // namespace
 
-LoginWindow::LoginWindow(std::string program_dir, GatewayClient& gateway)
+LoginWindow::LoginWindow(std::wstring program_dir, GatewayClient& gateway)
     : gateway_(gateway),
       program_dir_(std::move(program_dir)),
       profile_(SettingsFilePath(program_dir_)),

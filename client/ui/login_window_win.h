@@ -21,10 +21,10 @@ class MainWindow;
 
 class LoginWindow final : public Window {
  public:
-  // `program_dir` (GBK): the folder whose gp.ini and default sound this window and the windows it
+  // `program_dir`: the folder whose gp.ini and default sound this window and the windows it
   // opens use; `gateway`: the road to the service they all share, outliving the window. The
   // program's own folder and the process-wide gateway unless a test gives ones of its own.
-  explicit LoginWindow(std::string program_dir = ProgramDirectory(), GatewayClient& gateway = ProcessGateway());
+  explicit LoginWindow(std::wstring program_dir = ProgramDirectory(), GatewayClient& gateway = ProcessGateway());
   ~LoginWindow() override;
 
   // Creates the window and does the start-up work in order. False when the program must end
@@ -61,7 +61,7 @@ class LoginWindow final : public Window {
                                         DWORD_PTR self);
 
   GatewayClient& gateway_;
-  const std::string program_dir_;
+  const std::wstring program_dir_;
   IniFileProfileStore profile_;
   SettingsFile settings_;
   TitleStyle title_;

@@ -32,8 +32,8 @@ ui::BrowserPages& PageSettings() {
 }
 
 // The whole file, or nothing when it cannot be read (a missing tab icon gives the default one).
-std::string ReadFileBytes(const std::string& gbk_path) {
-  const FileHandle file(CreateFileW(GbkToWide(gbk_path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+std::string ReadFileBytes(const std::wstring& path) {
+  const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
   if (!file.ok()) return {};
   std::string bytes;
@@ -60,7 +60,7 @@ void CentreOnScreen(HWND window) {
 
 MainWindow::~MainWindow() = default;
 
-std::unique_ptr<MainWindow> MainWindow::Open(HWND login_window, std::string program_dir, GatewayClient& gateway) {
+std::unique_ptr<MainWindow> MainWindow::Open(HWND login_window, std::wstring program_dir, GatewayClient& gateway) {
   std::unique_ptr<MainWindow> window(new MainWindow(gateway));
   window->program_dir_ = std::move(program_dir);
   const ui::Box design = ui::kMainWindowDesign;

@@ -19,10 +19,10 @@ class MainWindow final : public Window {
   ~MainWindow() override;
 
   // Opens the window, not modal and without owner, captioned with the product title. The login
-  // window (hidden by now) takes the first browser caption as its own. `program_dir` (GBK) holds
+  // window (hidden by now) takes the first browser caption as its own. `program_dir` holds
   // the tab pictures and the gp.ini the settings window changes; `gateway` (the signed-in one,
   // outliving the window) answers the pages, the feeds and the sign-out.
-  static std::unique_ptr<MainWindow> Open(HWND login_window = nullptr, std::string program_dir = ProgramDirectory(),
+  static std::unique_ptr<MainWindow> Open(HWND login_window = nullptr, std::wstring program_dir = ProgramDirectory(),
                                           GatewayClient& gateway = ProcessGateway());
   static constexpr wchar_t kClassName[] = L"VelmoraMain";
   // Events of the notification-area icon.
@@ -47,7 +47,7 @@ class MainWindow final : public Window {
   void LeaveSession();
 
   GatewayClient& gateway_;
-  std::string program_dir_;
+  std::wstring program_dir_;
   std::unique_ptr<FeedPage> feed_;
   std::array<std::unique_ptr<BrowserPage>, 6> browsers_;
   std::unique_ptr<TrayIcon> tray_;

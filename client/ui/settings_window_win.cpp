@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "app/messages_win.h"
 #include "app/process_state.h"
 #include "app/profile_store_win.h"
 #include "app/settings_changes.h"
@@ -22,6 +23,9 @@ using ui::SettingsControl;
 
 
 constexpr DWORD kSettingsStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+// A chosen file whose path has letters gp.ini (GBK) cannot hold, nor a short name without them.
+constexpr std::string_view kChoiceNotKept =
+    "所选文件的路径含有无法保存的字符，本次运行中有效，下次启动后将不再使用。";
 constexpr DWORD kSettingsExStyle = WS_EX_DLGMODALFRAME;
 
 // The process's skin engine as the settings' skin; without an engine a choice is only stored.
@@ -30,9 +34,9 @@ class EngineSkin final : public SkinChanger {
   void SetSkinColour(std::uint32_t colour) override {
     if (SkinEngine* skin = SkinEngine::Instance()) skin->SetSkinColor(COLORREF(colour));
   }
-  bool LoadSkinPicture(const std::string& gbk_path) override {
+  bool LoadSkinPicture(const std::wstring& path) override {
     SkinEngine* skin = SkinEngine::Instance();
-    return skin && skin->LoadSkinPicture(gbk_path);
+    return skin && skin->LoadSkinPicture(path);
   }
 };
 
@@ -53,7 +57,7 @@ SettingsWindow* g_open_window = nullptr;  // one settings window at a time
 
 class SettingsWindow final : public Window {
  public:
-  SettingsWindow(ProfileStore& store, const SettingsDialogs& dialogs, const std::string& program_dir)
+  SettingsWindow(ProfileStore& store, const SettingsDialogs& dialogs, const std::wstring& program_dir)
       : file_(store, program_dir), changes_(file_, State(), skin_), dialogs_(dialogs) {}
 
   bool Open(HWND opener) {
@@ -137,13 +141,17 @@ class SettingsWindow final : public Window {
 
   void OnPictureClicked() {
     if (!dialogs_.pick_file) return;
-    changes_.PictureAnswered(dialogs_.pick_file(hwnd(), kPictureDialogFilter, changes_.PictureStart()));
+    const bool kept =
+        changes_.PictureAnswered(dialogs_.pick_file(hwnd(), kPictureDialogFilter, changes_.PictureStart()));
     RefreshSwatch();  // a loaded picture's average colour is the skin colour now
+    if (!kept) ShowMessage(std::string(kChoiceNotKept), hwnd());
   }
 
   void OnSoundClicked() {
     if (!dialogs_.pick_file) return;
-    changes_.SoundAnswered(dialogs_.pick_file(hwnd(), kSoundDialogFilter, changes_.SoundStart()));
+    if (!changes_.SoundAnswered(dialogs_.pick_file(hwnd(), kSoundDialogFilter, changes_.SoundStart()))) {
+      ShowMessage(std::string(kChoiceNotKept), hwnd());
+    }
   }
 
   void OnSoundSwitchClicked() { SwitchClicked(kSwitches[0]); }
@@ -217,10 +225,9 @@ bool RunOpenDialog(HWND owner, const std::wstring& filter, const std::wstring& s
   return true;
 }
 
-std::optional<std::string> PickFileWithSystemDialog(HWND owner, std::string_view bar_filter,
-                                                    const std::string& start_path) {
+std::optional<std::wstring> PickFileWithSystemDialog(HWND owner, std::string_view bar_filter,
+                                                     const std::wstring& start) {
   const std::wstring filter = GbkToWide(OpenDialogFilterList(bar_filter));
-  const std::wstring start = GbkToWide(start_path);
   std::wstring chosen;
   if (!RunOpenDialog(owner, filter, start, chosen)) {
     // A stored start path the dialog refuses (bad characters, too long) must not lock the user
@@ -229,7 +236,7 @@ std::optional<std::string> PickFileWithSystemDialog(HWND owner, std::string_view
     if (!RunOpenDialog(owner, filter, std::wstring(), chosen)) return std::nullopt;
   }
   if (chosen.empty()) return std::nullopt;
-  return WideToGbk(chosen);
+  return chosen;
 }
 
 }  // namespace
@@ -237,7 +244,7 @@ std::optional<std::string> PickFileWithSystemDialog(HWND owner, std::string_view
 SettingsDialogs SystemSettingsDialogs() { return {PickColourWithSystemDialog, PickFileWithSystemDialog}; }
 
 void ShowSettingsWindow(HWND opener, ProfileStore& store, const SettingsDialogs& dialogs,
-                        const std::string& program_dir) {
+                        const std::wstring& program_dir) {
   if (g_open_window && IsWindow(g_open_window->hwnd())) {
     // Modal without owner: the opener stays usable, and its button must not stack a second loop.
     SetForegroundWindow(g_open_window->hwnd());
@@ -250,7 +257,7 @@ void ShowSettingsWindow(HWND opener, ProfileStore& store, const SettingsDialogs&
   g_open_window = nullptr;
 }
 
-void ShowSettingsWindow(HWND opener, const std::string& program_dir) {
+void ShowSettingsWindow(HWND opener, const std::wstring& program_dir) {
   IniFileProfileStore store(SettingsFilePath(program_dir));
   const SettingsDialogs dialogs = SystemSettingsDialogs();
   ShowSettingsWindow(opener, store, dialogs, program_dir);

@@ -18,9 +18,9 @@ namespace velmora::win {
 struct SettingsDialogs {
   // The colour picked, or nothing when the user cancelled. `current` is the colour offered first.
   std::function<std::optional<COLORREF>(HWND owner, COLORREF current)> pick_colour;
-  // A file chosen with the dialog's "description|patterns" filter, starting at `start_path`
-  // (GBK), or nothing when the user cancelled.
-  std::function<std::optional<std::string>(HWND owner, std::string_view bar_filter, const std::string& start_path)>
+  // A file chosen with the dialog's "description|patterns" filter (GBK), starting at
+  // `start_path`, or nothing when the user cancelled.
+  std::function<std::optional<std::wstring>(HWND owner, std::string_view bar_filter, const std::wstring& start_path)>
       pick_file;
 };
 
@@ -30,11 +30,12 @@ SettingsDialogs SystemSettingsDialogs();
 // Opens the settings window placed by `opener` (the window whose main-menu button was clicked;
 // the process-wide settings-origin value says which kind it is) and returns when it is closed.
 // A second request while a settings window is open brings that one to the front instead.
-// `program_dir` (GBK) is the folder of the default sound a new gp.ini names.
+// `program_dir` is the folder of the default sound a new gp.ini names. A chosen file whose path
+// gp.ini cannot keep is used until the program ends, and the user is told so.
 void ShowSettingsWindow(HWND opener, ProfileStore& store, const SettingsDialogs& dialogs,
-                        const std::string& program_dir = ProgramDirectory());
-// The same on the gp.ini in `program_dir` (GBK), with the system's dialogs.
-void ShowSettingsWindow(HWND opener, const std::string& program_dir = ProgramDirectory());
+                        const std::wstring& program_dir = ProgramDirectory());
+// The same on the gp.ini in `program_dir`, with the system's dialogs.
+void ShowSettingsWindow(HWND opener, const std::wstring& program_dir = ProgramDirectory());
 
 inline constexpr wchar_t kSettingsWindowClass[] = L"VelmoraSettings";
 

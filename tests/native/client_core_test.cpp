@@ -19,7 +19,7 @@ namespace {
 using testing::FreshStore;
 using testing::MemoryProfileStore;
 
-const std::string kDir = "D:\\软件\\Velmora";
+const std::wstring kDir = L"D:\\软件\\Velmora";
 
 TEST(SettingsTemplate, ExactBytes) {
   const char* const lines[] = {"[gppz]", "name=", "password=", "zx=", "left=", "top=", "Width=",
@@ -31,9 +31,9 @@ TEST(SettingsTemplate, ExactBytes) {
 }
 
 TEST(SettingsFile, PathsHangOffTheProgramDirectory) {
-  EXPECT_EQ(SettingsFilePath(kDir), "D:\\软件\\Velmora\\gp.ini");
-  EXPECT_EQ(DefaultSoundPath(kDir), "D:\\软件\\Velmora\\music\\music.wav");
-  EXPECT_EQ(SettingsFilePath("C:"), "C:\\gp.ini");
+  EXPECT_EQ(SettingsFilePath(kDir), L"D:\\软件\\Velmora\\gp.ini");
+  EXPECT_EQ(DefaultSoundPath(kDir), L"D:\\软件\\Velmora\\music\\music.wav");
+  EXPECT_EQ(SettingsFilePath(L"C:"), L"C:\\gp.ini");
 }
 
 TEST(SettingsFile, EnsureFileCreatesOnlyWhenMissing) {
@@ -107,12 +107,12 @@ TEST(SettingsFile, StartupOfAMissingFile) {
   EXPECT_EQ(store.creates, 1);
   EXPECT_EQ(s.sound_flag, 1);
   EXPECT_EQ(s.popup_flag, 1);
-  EXPECT_EQ(s.sound_path, "D:\\软件\\Velmora\\music\\music.wav");
+  EXPECT_EQ(s.sound_path, L"D:\\软件\\Velmora\\music\\music.wav");
   EXPECT_EQ(store.writes, (std::vector<std::string>{"sydz=D:\\软件\\Velmora\\music\\music.wav"}));
   EXPECT_FALSE(s.remember);
   EXPECT_TRUE(s.skin_is_colour);
   EXPECT_EQ(s.skin_colour, 12607488);  // red 0, green 96, blue 192
-  EXPECT_EQ(s.skin_picture, "");
+  EXPECT_EQ(s.skin_picture, L"");
 }
 
 TEST(SettingsFile, StartupKeepsAChosenSoundAndReadsTheFlagsAsIntegers) {
@@ -121,7 +121,7 @@ TEST(SettingsFile, StartupKeepsAChosenSoundAndReadsTheFlagsAsIntegers) {
   store.keys["syts"] = "0";
   store.keys["tcts"] = "";
   const StartupSettings s = SettingsFile(store, kDir).ReadAtStartup();
-  EXPECT_EQ(s.sound_path, "E:\\声音\\ding.wav");
+  EXPECT_EQ(s.sound_path, L"E:\\声音\\ding.wav");
   EXPECT_TRUE(store.writes.empty());
   EXPECT_EQ(s.sound_flag, 0);
   EXPECT_EQ(s.popup_flag, 0);
@@ -153,7 +153,7 @@ TEST(SettingsFile, StartupSkinIsAColourOnlyForKindZero) {
     const StartupSettings s = SettingsFile(store, kDir).ReadAtStartup();
     EXPECT_EQ(s.skin_is_colour, colour) << '"' << ls << '"';
     EXPECT_EQ(s.skin_colour, colour ? 255 : 0) << ls;
-    EXPECT_EQ(s.skin_picture, colour ? "" : "C:\\图片\\skin.bmp") << ls;
+    EXPECT_EQ(s.skin_picture, colour ? L"" : L"C:\\图片\\skin.bmp") << ls;
   }
 }
 
@@ -164,8 +164,8 @@ TEST(SettingsFile, SettingsWindowWritesKindBeforeValue) {
   } cases[] = {
       {[](SettingsFile& f) { f.ColourChosen(0xC06000); }, {"ls=0", "bjs=12607488"}},
       {[](SettingsFile& f) { f.ColourChosen(0); }, {"ls=0", "bjs=0"}},
-      {[](SettingsFile& f) { f.PictureChosen("C:\\图片\\a.jpg"); }, {"ls=1", "tpwz=C:\\图片\\a.jpg"}},
-      {[](SettingsFile& f) { f.SoundFileChosen("C:\\声音\\b.wav"); }, {"sydz=C:\\声音\\b.wav"}},
+      {[](SettingsFile& f) { f.PictureChosen(L"C:\\图片\\a.jpg"); }, {"ls=1", "tpwz=C:\\图片\\a.jpg"}},
+      {[](SettingsFile& f) { f.SoundFileChosen(L"C:\\声音\\b.wav"); }, {"sydz=C:\\声音\\b.wav"}},
       {[](SettingsFile& f) { f.SoundSwitchChanged(false); }, {"syts=0"}},
       {[](SettingsFile& f) { f.SoundSwitchChanged(true); }, {"syts=1"}},
       {[](SettingsFile& f) { f.PopupSwitchChanged(false); }, {"tcts=0"}},
@@ -179,13 +179,38 @@ TEST(SettingsFile, SettingsWindowWritesKindBeforeValue) {
   }
 }
 
+// The file keeps GBK texts: a path with a letter GBK lacks is used but never written, since any
+// text written for it would name another file; one with letters GBK has is written in GBK.
+TEST(SettingsFile, PathsOnlyGbkCanNameAreWritten) {
+  const std::wstring outside = L"C:\\Users\\Jörg\\Velmora";
+  MemoryProfileStore missing;
+  const StartupSettings s = SettingsFile(missing, outside).ReadAtStartup();
+  EXPECT_EQ(s.sound_path, outside + L"\\music\\music.wav");
+  EXPECT_TRUE(missing.writes.empty());
+  EXPECT_EQ(missing.Read("sydz"), "");  // the next start finds the same default again
+
+  MemoryProfileStore inside = FreshStore();  // é is a GBK letter too (A8 A6)
+  EXPECT_EQ(SettingsFile(inside, L"C:\\Users\\Café\\股票").ReadAtStartup().sound_path,
+            L"C:\\Users\\Café\\股票\\music\\music.wav");
+  EXPECT_EQ(inside.writes, (std::vector<std::string>{"sydz=C:\\Users\\Café\\股票\\music\\music.wav"}));
+
+  MemoryProfileStore store = FreshStore();
+  store.keys["tpwz"] = "D:\\旧.bmp";
+  SettingsFile settings(store, kDir);
+  EXPECT_FALSE(settings.PictureChosen(L"D:\\Jörg\\a.jpg"));
+  EXPECT_FALSE(settings.SoundFileChosen(L"D:\\Jörg\\b.wav"));
+  EXPECT_TRUE(store.writes.empty());  // not even the skin kind: the next start shows the skin before
+  EXPECT_TRUE(settings.PictureChosen(L"D:\\图片\\a.jpg"));
+  EXPECT_EQ(settings.SkinPicture(), L"D:\\图片\\a.jpg");
+}
+
 TEST(SettingsFile, ChosenSkinComesBackAtTheNextStart) {
   MemoryProfileStore store = FreshStore();
   SettingsFile settings(store, kDir);
-  settings.PictureChosen("C:\\图片\\a.jpg");
+  settings.PictureChosen(L"C:\\图片\\a.jpg");
   StartupSettings s = settings.ReadAtStartup();
   EXPECT_FALSE(s.skin_is_colour);
-  EXPECT_EQ(s.skin_picture, "C:\\图片\\a.jpg");
+  EXPECT_EQ(s.skin_picture, L"C:\\图片\\a.jpg");
   settings.ColourChosen(255);
   s = settings.ReadAtStartup();
   EXPECT_TRUE(s.skin_is_colour);

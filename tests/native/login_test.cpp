@@ -58,7 +58,7 @@ constexpr int kHandle = 48213;
 
 struct Attempt {
   MemoryProfileStore store = FreshStore();
-  SettingsFile settings{store, "C:\\Velmora"};
+  SettingsFile settings{store, L"C:\\Velmora"};
   ScriptedGateway gateway;
   int draws = 0;
 

@@ -115,19 +115,19 @@ TEST(BrowserPages, CaptionsAndAddressesAlternateAndAreDeciphered) {
   EXPECT_EQ(pages->captions[5], "页面6");
   EXPECT_EQ(pages->addresses[5], "http://example.com/6");
 
-  const auto tabs = BannerTabs(*pages, "C:\\Velmora");
+  const auto tabs = BannerTabs(*pages, L"C:\\Jörg\\股票");
   EXPECT_EQ(tabs[0].caption, "预警管理");
-  EXPECT_EQ(tabs[0].icon_path, "C:\\Velmora\\ico\\1.ico");
+  EXPECT_EQ(tabs[0].icon_path, L"C:\\Jörg\\股票\\ico\\1.ico");
   EXPECT_EQ(tabs[3].caption, "页面3");
   EXPECT_EQ(tabs[6].caption, "页面6");
-  EXPECT_EQ(tabs[6].icon_path, "C:\\Velmora\\ico\\7.ico");
+  EXPECT_EQ(tabs[6].icon_path, L"C:\\Jörg\\股票\\ico\\7.ico");
 
   // Only the column names, or no answer: nothing to replace the earlier captions with.
   gateway.answers[sql] = ServiceAnswer({names});
   EXPECT_FALSE(ReadBrowserPages(gateway));
   gateway.answers.clear();
   EXPECT_FALSE(ReadBrowserPages(gateway));
-  EXPECT_EQ(BannerTabs(BrowserPages{}, "C:")[2].caption, "");
+  EXPECT_EQ(BannerTabs(BrowserPages{}, L"C:")[2].caption, "");
 }
 
 }  // namespace

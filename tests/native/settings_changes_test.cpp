@@ -19,25 +19,25 @@ using testing::MemoryProfileStore;
 // Records the skin calls in order; pictures named in `unloadable` fail to load.
 class RecordingSkin final : public SkinChanger {
  public:
-  void SetSkinColour(std::uint32_t colour) override { calls.push_back("colour " + std::to_string(colour)); }
-  bool LoadSkinPicture(const std::string& path) override {
-    calls.push_back("picture " + path);
+  void SetSkinColour(std::uint32_t colour) override { calls.push_back(L"colour " + std::to_wstring(colour)); }
+  bool LoadSkinPicture(const std::wstring& path) override {
+    calls.push_back(L"picture " + path);
     return path != unloadable;
   }
-  std::vector<std::string> calls;
-  std::string unloadable = "C:\\坏.png";
+  std::vector<std::wstring> calls;
+  std::wstring unloadable = L"C:\\坏.png";
 };
 
 struct Fixture {
   MemoryProfileStore store = FreshStore();
-  SettingsFile file{store, "C:\\Velmora"};
+  SettingsFile file{store, L"C:\\Velmora"};
   ProcessState state;
   RecordingSkin skin;
   SettingsChanges changes{file, state, skin};
   Fixture() {
     state.sound_on_new_message = 1;
     state.popup_on_new_message = 1;
-    state.sound_path = "C:\\Velmora\\music\\music.wav";
+    state.sound_path = L"C:\\Velmora\\music\\music.wav";
   }
 };
 
@@ -46,23 +46,23 @@ TEST(SettingsChanges, EachChoiceAppliesAndWritesAtOnceInOrder) {
     const char* name;
     std::function<void(SettingsChanges&)> choose;
     std::vector<std::string> writes;
-    std::vector<std::string> skin_calls;
+    std::vector<std::wstring> skin_calls;
   } cases[] = {
       {"colour", [](SettingsChanges& c) { c.ColourChosen(0x00FF8040); }, {"ls=0", "bjs=16744512"},
-       {"colour 16744512"}},
-      {"picture", [](SettingsChanges& c) { c.PictureAnswered("D:\\图片\\天空.jpg"); },
-       {"ls=1", "tpwz=D:\\图片\\天空.jpg"}, {"picture D:\\图片\\天空.jpg"}},
-      {"picture that does not load", [](SettingsChanges& c) { c.PictureAnswered("C:\\坏.png"); },
-       {"ls=1", "tpwz=C:\\坏.png"}, {"picture C:\\坏.png"}},
-      {"sound file", [](SettingsChanges& c) { c.SoundAnswered("E:\\声音\\ding.mid"); },
+       {L"colour 16744512"}},
+      {"picture", [](SettingsChanges& c) { c.PictureAnswered(L"D:\\图片\\天空.jpg"); },
+       {"ls=1", "tpwz=D:\\图片\\天空.jpg"}, {L"picture D:\\图片\\天空.jpg"}},
+      {"picture that does not load", [](SettingsChanges& c) { c.PictureAnswered(L"C:\\坏.png"); },
+       {"ls=1", "tpwz=C:\\坏.png"}, {L"picture C:\\坏.png"}},
+      {"sound file", [](SettingsChanges& c) { c.SoundAnswered(L"E:\\声音\\ding.mid"); },
        {"sydz=E:\\声音\\ding.mid"}, {}},
       {"sound off", [](SettingsChanges& c) { c.SwitchClicked(NotifySwitch::kSound, false); }, {"syts=0"}, {}},
       {"sound on", [](SettingsChanges& c) { c.SwitchClicked(NotifySwitch::kSound, true); }, {"syts=1"}, {}},
       {"pop-up off", [](SettingsChanges& c) { c.SwitchClicked(NotifySwitch::kPopup, false); }, {"tcts=0"}, {}},
       {"picture cancelled", [](SettingsChanges& c) { c.PictureAnswered(std::nullopt); }, {}, {}},
       {"sound cancelled", [](SettingsChanges& c) { c.SoundAnswered(std::nullopt); }, {}, {}},
-      {"empty picture path", [](SettingsChanges& c) { c.PictureAnswered(std::string()); }, {}, {}},
-      {"empty sound path", [](SettingsChanges& c) { c.SoundAnswered(std::string()); }, {}, {}},
+      {"empty picture path", [](SettingsChanges& c) { c.PictureAnswered(std::wstring()); }, {}, {}},
+      {"empty sound path", [](SettingsChanges& c) { c.SoundAnswered(std::wstring()); }, {}, {}},
   };
   for (const auto& c : cases) {
     Fixture f;
@@ -86,9 +86,24 @@ TEST(SettingsChanges, SwitchesAndSoundFileChangeTheProcessWideValues) {
   EXPECT_EQ(f.state.popup_on_new_message, 0);
 
   f.changes.SoundAnswered(std::nullopt);
-  EXPECT_EQ(f.state.sound_path, "C:\\Velmora\\music\\music.wav");
-  f.changes.SoundAnswered("E:\\声音\\ding.wav");
-  EXPECT_EQ(f.state.sound_path, "E:\\声音\\ding.wav");
+  EXPECT_EQ(f.state.sound_path, L"C:\\Velmora\\music\\music.wav");
+  f.changes.SoundAnswered(L"E:\\声音\\ding.wav");
+  EXPECT_EQ(f.state.sound_path, L"E:\\声音\\ding.wav");
+}
+
+TEST(SettingsChanges, AChoiceTheFileCannotNameHoldsForTheRunAndSaysSo) {
+  Fixture f;
+  f.changes.Load();
+  EXPECT_FALSE(f.changes.PictureAnswered(L"D:\\Jörg\\天空.jpg"));
+  EXPECT_FALSE(f.changes.SoundAnswered(L"D:\\Jörg\\ding.wav"));
+  EXPECT_EQ(f.skin.calls, std::vector<std::wstring>{L"picture D:\\Jörg\\天空.jpg"});
+  EXPECT_EQ(f.state.sound_path, L"D:\\Jörg\\ding.wav");
+  EXPECT_EQ(f.changes.PictureStart(), L"D:\\Jörg\\天空.jpg");
+  EXPECT_EQ(f.changes.SoundStart(), L"D:\\Jörg\\ding.wav");
+  EXPECT_TRUE(f.store.writes.empty());
+  // Answers that write, or have nothing to write, are kept.
+  EXPECT_TRUE(f.changes.SoundAnswered(L"D:\\股票\\ding.wav"));
+  EXPECT_TRUE(f.changes.PictureAnswered(std::nullopt));
 }
 
 TEST(SettingsChanges, AnyNonZeroFlagTicksItsBox) {
@@ -102,13 +117,13 @@ TEST(SettingsChanges, AnyNonZeroFlagTicksItsBox) {
 TEST(SettingsChanges, ColourAfterPictureKeepsThePicturePathForLater) {
   Fixture f;
   f.changes.ColourChosen(255);
-  f.changes.PictureAnswered("D:\\图片\\天空.jpg");
+  f.changes.PictureAnswered(L"D:\\图片\\天空.jpg");
   f.changes.ColourChosen(0x00C06000);
   EXPECT_EQ(f.store.Read("ls"), "0");
   EXPECT_EQ(f.store.Read("bjs"), "12607488");
   EXPECT_EQ(f.store.Read("tpwz"), "D:\\图片\\天空.jpg");
   EXPECT_EQ(f.skin.calls,
-            (std::vector<std::string>{"colour 255", "picture D:\\图片\\天空.jpg", "colour 12607488"}));
+            (std::vector<std::wstring>{L"colour 255", L"picture D:\\图片\\天空.jpg", L"colour 12607488"}));
 }
 
 TEST(SettingsChanges, DialogsStartAtTheFilesChoicesAndThenAtTheLastAnswer) {
@@ -116,19 +131,19 @@ TEST(SettingsChanges, DialogsStartAtTheFilesChoicesAndThenAtTheLastAnswer) {
   f.store.keys["tpwz"] = "D:\\旧.bmp";
   f.store.keys["sydz"] = "E:\\旧.wav";
   f.changes.Load();
-  EXPECT_EQ(f.changes.PictureStart(), "D:\\旧.bmp");
-  EXPECT_EQ(f.changes.SoundStart(), "E:\\旧.wav");
+  EXPECT_EQ(f.changes.PictureStart(), L"D:\\旧.bmp");
+  EXPECT_EQ(f.changes.SoundStart(), L"E:\\旧.wav");
   EXPECT_TRUE(f.store.writes.empty());  // reading writes nothing
 
   f.changes.PictureAnswered(std::nullopt);
   f.changes.SoundAnswered(std::nullopt);
-  EXPECT_EQ(f.changes.PictureStart(), "D:\\旧.bmp");
-  EXPECT_EQ(f.changes.SoundStart(), "E:\\旧.wav");
+  EXPECT_EQ(f.changes.PictureStart(), L"D:\\旧.bmp");
+  EXPECT_EQ(f.changes.SoundStart(), L"E:\\旧.wav");
 
-  f.changes.PictureAnswered("C:\\坏.png");  // even one that does not load
-  f.changes.SoundAnswered("E:\\新.mid");
-  EXPECT_EQ(f.changes.PictureStart(), "C:\\坏.png");
-  EXPECT_EQ(f.changes.SoundStart(), "E:\\新.mid");
+  f.changes.PictureAnswered(L"C:\\坏.png");  // even one that does not load
+  f.changes.SoundAnswered(L"E:\\新.mid");
+  EXPECT_EQ(f.changes.PictureStart(), L"C:\\坏.png");
+  EXPECT_EQ(f.changes.SoundStart(), L"E:\\新.mid");
 }
 
 TEST(SettingsDialogFilter, BarSeparatedPairsBecomeTheDialogsNulSeparatedList) {

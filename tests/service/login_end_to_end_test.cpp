@@ -57,7 +57,7 @@ TEST(LoginEndToEnd, SignsInRecordsTheLoginAndRefusesAWrongPassword) {
   ASSERT_TRUE(client.Connect(gateway.address(), BuiltInRequestKey())) << gateway.Log();
 
   MemoryProfileStore store = FreshStore();
-  SettingsFile settings(store, "C:\\Velmora");
+  SettingsFile settings(store, L"C:\\Velmora");
   const DateTime now = client.ServerNow();
 
   const LoginOutcome in = Login(client, {G("李雷"), G("pw"), false}, settings, now, client.ClientAddress(),

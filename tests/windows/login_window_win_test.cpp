@@ -59,13 +59,14 @@ size_t Count(const std::string& text, const std::string& what) {
 BOOL WINAPI RefuseIcon(DWORD, PNOTIFYICONDATAW) { return FALSE; }
 
 // The program folder the windows use here: a folder of this test process's own, so that no other
-// test process shares its gp.ini.
-const std::string& ProgramFolder() {
-  static const testing::ScratchDirectory folder(L"velmora登录窗口-");
-  return folder.gbk();
+// test process shares its gp.ini. Its name has a letter GBK does not have, as a user's profile
+// folder may, besides Chinese ones.
+const std::wstring& ProgramFolder() {
+  static const testing::ScratchDirectory folder(L"velmora登录窗口-Jörg-");
+  return folder.wide();
 }
 
-std::wstring IniPath() { return win::GbkToWide(SettingsFilePath(ProgramFolder())); }
+std::wstring IniPath() { return SettingsFilePath(ProgramFolder()); }
 
 std::string IniValue(const wchar_t* key) {
   wchar_t value[512];
@@ -105,15 +106,13 @@ class LoginWindow : public ::testing::Test {
   std::unique_ptr<win::LoginWindow> window_;
 };
 
-TEST_F(LoginWindow, FirstStartCreatesTheSettingsFileWithTheDefaultSound) {
+// The default sound's path cannot be written in GBK here (and names no file, so it has no short
+// name either): the file keeps the template's empty sydz, and the program the path itself.
+TEST_F(LoginWindow, FirstStartCreatesTheSettingsFileAndUsesTheDefaultSound) {
   ASSERT_EQ(service_.Admin("set notice-area hidden"), 0);
   ASSERT_NO_FATAL_FAILURE(OpenWindow());
-  const std::string sound = ProgramFolder() + "\\music\\music.wav";
-  std::string expected(kSettingsTemplate);
-  ASSERT_EQ(expected.size(), 111u);
-  expected.insert(expected.size() - 2, sound);  // into the last line, "sydz="
-  EXPECT_EQ(ReadWholeFile(IniPath()), expected);
-  EXPECT_EQ(State().sound_path, sound);
+  EXPECT_EQ(ReadWholeFile(IniPath()), kSettingsTemplate);
+  EXPECT_EQ(State().sound_path, ProgramFolder() + L"\\music\\music.wav");
   EXPECT_EQ(State().sound_on_new_message, 1);
   EXPECT_EQ(State().popup_on_new_message, 1);
 }
@@ -135,7 +134,7 @@ TEST_F(LoginWindow, RememberedCredentialsFillTheBoxesOnlyWhenSwitchedOn) {
     // Even with the boxes filled, the user starts in the account box.
     EXPECT_EQ(GetFocus(), Control(ui::kAccountBox));
     EXPECT_EQ(State().sound_on_new_message, 0);
-    EXPECT_EQ(State().sound_path, "C:\\a.wav");  // a chosen sound is kept
+    EXPECT_EQ(State().sound_path, L"C:\\a.wav");  // a chosen sound is kept
     window_.reset();
     TakeQuit();
     service_.Stop();
@@ -373,6 +372,13 @@ class SignedIn : public LoginWindow {
  protected:
   void SetUp() override {
     LoginWindow::SetUp();
+    // The tab pictures in the program folder, whose name GBK cannot write, as installed there.
+    CreateDirectoryW((ProgramFolder() + L"\\ico").c_str(), nullptr);
+    for (int n = 1; n <= 7; ++n) {
+      const std::wstring name = L"\\" + std::to_wstring(n) + L".ico";
+      ASSERT_TRUE(CopyFileW((L"Z:" + Wide(VELMORA_TAB_PICTURES_DIR) + name).c_str(),
+                            (ProgramFolder() + L"\\ico" + name).c_str(), FALSE));
+    }
     ASSERT_EQ(service_.Sh(Utf8(u8"admin='" VELMORA_NATIVE_BUILD_DIR u8"/admin/velmora-admin --db db'\n"
                                u8"$admin set notice-area hidden && $admin set page 1 行情 http://127.0.0.1:9/a >/dev/null "
                                u8"&& $admin set page 6 帮助 about:blank >/dev/null")),
@@ -411,6 +417,7 @@ TEST_F(SignedIn, PagesComeFromTheServiceWithTheFeedPageFirst) {
     if (e.kind == skin::ElementKind::kTab) captions.push_back(e.text);
   }
   ASSERT_EQ(captions.size(), 7u);
+  EXPECT_EQ(win::SkinEngine::Instance()->Record(main_)->owned_icons.size(), 7u);  // each tab its own picture
   EXPECT_EQ(captions[0], "预警管理");
   EXPECT_EQ(captions[1], "行情");  // pages 2 to 5 keep the demo's captions
   EXPECT_EQ(captions[6], "帮助");

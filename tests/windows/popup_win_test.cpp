@@ -88,7 +88,7 @@ class TempSoundFile {
     }
   }
   ~TempSoundFile() { DeleteFileW(path_.c_str()); }
-  std::string gbk_path() const { return WideToGbk(path_); }
+  const std::wstring& path() const { return path_; }
 
  private:
   std::wstring path_;
@@ -267,22 +267,22 @@ TEST_F(Popup, TheUserClosingItLetsTheNextOneOpen) {
 TEST_F(Popup, EverySoundFileStartsWithoutHoldingThePopupBack) {
   std::string truncated = AlertSoundWave();
   truncated.resize(truncated.size() / 2);
-  const TempSoundFile wave(L"提示音.wav", AlertSoundWave());
+  const TempSoundFile wave(L"提示音-Jörg.wav", AlertSoundWave());  // a name GBK cannot write
   const TempSoundFile midi(L"提示音.mid", kMidi);
   const TempSoundFile text(L"not-a-sound.wav", "这不是声音文件");
   const TempSoundFile cut(L"cut.wav", truncated);
   const struct {
     const char* name;
-    std::string path;
+    std::wstring path;
     SoundKind kind;
   } cases[] = {
-      {"wave", wave.gbk_path(), SoundKind::kWave},
-      {"midi", midi.gbk_path(), SoundKind::kMidi},
-      {"unknown bytes", text.gbk_path(), SoundKind::kUnknown},
-      {"truncated wave", cut.gbk_path(), SoundKind::kUnknown},
-      {"missing file", wave.gbk_path() + ".missing", SoundKind::kUnknown},
-      {"empty path", "", SoundKind::kUnknown},
-      {"a folder", "C:\\windows", SoundKind::kUnknown},
+      {"wave", wave.path(), SoundKind::kWave},
+      {"midi", midi.path(), SoundKind::kMidi},
+      {"unknown bytes", text.path(), SoundKind::kUnknown},
+      {"truncated wave", cut.path(), SoundKind::kUnknown},
+      {"missing file", wave.path() + L".missing", SoundKind::kUnknown},
+      {"empty path", L"", SoundKind::kUnknown},
+      {"a folder", L"C:\\windows", SoundKind::kUnknown},
   };
   State().popup_seconds = 1;
   for (const auto& c : cases) {
@@ -311,8 +311,8 @@ TEST_F(Popup, EverySoundFileStartsWithoutHoldingThePopupBack) {
   }
   // Each new sound stops the previous one before letting its bytes go; the last is stopped too.
   for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(PlayNotificationSound(wave.gbk_path()).kind, SoundKind::kWave);
-    EXPECT_EQ(PlayNotificationSound(midi.gbk_path()).kind, SoundKind::kMidi);
+    EXPECT_EQ(PlayNotificationSound(wave.path()).kind, SoundKind::kWave);
+    EXPECT_EQ(PlayNotificationSound(midi.path()).kind, SoundKind::kMidi);
   }
   StopNotificationSound();
 }

@@ -1,5 +1,6 @@
 // A fresh folder of the test's own under the temporary folder, removed with all it holds when the
-// owner goes. Its name starts with a Chinese prefix, so every path below it goes through GBK.
+// owner goes. Its name starts with the test's prefix: Chinese letters, or letters GBK does not
+// have, so that every path below it tests how the program carries paths.
 #pragma once
 #include <windows.h>
 

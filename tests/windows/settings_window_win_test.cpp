@@ -18,6 +18,7 @@
 #include "app/profile_store_win.h"
 #include "app/settings_changes.h"
 #include "app/settings_file.h"
+#include "box_answerer.h"
 #include "runtime/gbk_win.h"
 #include "scratch_directory.h"
 #include "skin/skin_engine_win.h"
@@ -87,7 +88,7 @@ std::string OneColourBmp(BYTE red, BYTE green, BYTE blue) {
 // The dialogs' stand-ins: each call takes the next answer and is recorded.
 struct DialogCall {
   std::string filter;
-  std::string start_path;
+  std::wstring start_path;
   HWND owner;
 };
 
@@ -95,18 +96,18 @@ class SettingsWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(scratch_.created());
-    store_ = std::make_unique<IniFileProfileStore>(SettingsFilePath(dir_gbk_));
-    SettingsFile(*store_, dir_gbk_).EnsureFile();
-    picture_ = dir_gbk_ + "\\天空.bmp";
+    store_ = std::make_unique<IniFileProfileStore>(SettingsFilePath(dir_));
+    SettingsFile(*store_, dir_).EnsureFile();
+    picture_ = dir_ + L"\\天空.bmp";
     PutFile(picture_, OneColourBmp(10, 200, 30));
-    not_a_picture_ = dir_gbk_ + "\\坏图.png";
+    not_a_picture_ = dir_ + L"\\坏图.png";
     PutFile(not_a_picture_, "not an image");
 
     skin_.SkinChildControls();  // as the login window asks: the check boxes are the skin's
     skin_.SetSkinColor(RGB(14, 179, 210));
     State().sound_on_new_message = 1;
     State().popup_on_new_message = 1;
-    State().sound_path = dir_gbk_ + "\\music\\music.wav";
+    State().sound_path = dir_ + L"\\music\\music.wav";
     State().settings_opened_from = kSettingsFromLoginWindow;
     g_windows_seen = 0;
 
@@ -117,7 +118,7 @@ class SettingsWindowTest : public ::testing::Test {
       colour_answers_.pop_front();
       return answer;
     };
-    dialogs_.pick_file = [this](HWND owner, std::string_view filter, const std::string& start) {
+    dialogs_.pick_file = [this](HWND owner, std::string_view filter, const std::wstring& start) {
       file_calls_.push_back({std::string(filter), start, owner});
       auto answer = file_answers_.front();
       file_answers_.pop_front();
@@ -128,8 +129,8 @@ class SettingsWindowTest : public ::testing::Test {
     if (opener_) DestroyWindow(opener_);
   }
 
-  static void PutFile(const std::string& gbk_path, const std::string& bytes) {
-    std::ofstream out(std::filesystem::path(GbkToWide(gbk_path)), std::ios::binary);
+  static void PutFile(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
     out << bytes;
   }
   std::string IniBytes() const {
@@ -147,22 +148,21 @@ class SettingsWindowTest : public ::testing::Test {
   SkinEngine skin_;  // as in the program: the window attaches to it and the choices go through it
   const testing::ScratchDirectory scratch_{L"velmora设置窗口-"};
   const std::wstring& dir_ = scratch_.wide();
-  const std::string& dir_gbk_ = scratch_.gbk();
   std::unique_ptr<IniFileProfileStore> store_;  // gp.ini in a fresh directory of the test's own
   SettingsDialogs dialogs_;
   std::deque<std::optional<COLORREF>> colour_answers_;
-  std::deque<std::optional<std::string>> file_answers_;
+  std::deque<std::optional<std::wstring>> file_answers_;
   std::vector<COLORREF> colour_offered_;
   std::vector<HWND> colour_owners_;
   std::vector<DialogCall> file_calls_;
-  std::string picture_, not_a_picture_;
+  std::wstring picture_, not_a_picture_;
   HWND opener_ = nullptr;
 };
 
 TEST_F(SettingsWindowTest, EachChangeIsAppliedAndWrittenWhileTheWindowIsOpen) {
   store_->Write("tpwz", "D:\\旧.jpg");
   store_->Write("sydz", "E:\\旧.wav");
-  const std::string sound = dir_gbk_ + "\\提示.mid";
+  const std::wstring sound = dir_ + L"\\提示.mid";
   colour_answers_ = {RGB(1, 2, 3), RGB(0, 96, 192)};
   file_answers_ = {picture_, sound, picture_};
   struct Seen {
@@ -209,14 +209,14 @@ TEST_F(SettingsWindowTest, EachChangeIsAppliedAndWrittenWhileTheWindowIsOpen) {
   EXPECT_EQ(colour_offered_.front(), RGB(14, 179, 210));  // the picker starts at the skin colour
 
   EXPECT_TRUE(has(seen.after_picture, "ls=1")) << seen.after_picture;
-  EXPECT_TRUE(has(seen.after_picture, "tpwz=" + picture_)) << seen.after_picture;
+  EXPECT_TRUE(has(seen.after_picture, "tpwz=" + WideToGbk(picture_))) << seen.after_picture;
   EXPECT_EQ(seen.picture_width_after_picture, 2);
   EXPECT_EQ(seen.skin_after_picture, RGB(10, 200, 30));  // the picture's average colour
 
   // Colour after picture: ls back to "0", the picture path left where it was.
   EXPECT_TRUE(has(seen.after_second_colour, "ls=0")) << seen.after_second_colour;
   EXPECT_TRUE(has(seen.after_second_colour, "bjs=12607488")) << seen.after_second_colour;
-  EXPECT_TRUE(has(seen.after_second_colour, "tpwz=" + picture_)) << seen.after_second_colour;
+  EXPECT_TRUE(has(seen.after_second_colour, "tpwz=" + WideToGbk(picture_))) << seen.after_second_colour;
   EXPECT_EQ(seen.picture_width_after_second_colour, 0);
   EXPECT_EQ(seen.skin_after_second_colour, RGB(0, 96, 192));
   EXPECT_EQ(colour_offered_.back(), RGB(10, 200, 30));
@@ -225,14 +225,14 @@ TEST_F(SettingsWindowTest, EachChangeIsAppliedAndWrittenWhileTheWindowIsOpen) {
   EXPECT_EQ(seen.popup_flag, 0);
   EXPECT_TRUE(has(seen.after_switches, "syts=0")) << seen.after_switches;
   EXPECT_TRUE(has(seen.after_switches, "tcts=0")) << seen.after_switches;
-  EXPECT_TRUE(has(seen.after_sound, "sydz=" + sound)) << seen.after_sound;
+  EXPECT_TRUE(has(seen.after_sound, "sydz=" + WideToGbk(sound))) << seen.after_sound;
   EXPECT_EQ(State().sound_path, sound);
 
   ASSERT_EQ(file_calls_.size(), 3u);
   EXPECT_EQ(file_calls_[0].filter, "图片文件(*.png;*.jpg;*.bmp;*.gif)|*.png;*.jpg;*.bmp;*.gif");
-  EXPECT_EQ(file_calls_[0].start_path, "D:\\旧.jpg");  // from gp.ini when the window was made
+  EXPECT_EQ(file_calls_[0].start_path, L"D:\\旧.jpg");  // from gp.ini when the window was made
   EXPECT_EQ(file_calls_[1].filter, "图片文件(*.wav;*.mid)|*.wav;*.mid");
-  EXPECT_EQ(file_calls_[1].start_path, "E:\\旧.wav");
+  EXPECT_EQ(file_calls_[1].start_path, L"E:\\旧.wav");
   EXPECT_EQ(file_calls_[2].start_path, picture_);
   EXPECT_NE(file_calls_[0].owner, nullptr);
   EXPECT_EQ(colour_owners_.front(), file_calls_[0].owner);  // the dialogs belong to the window
@@ -242,7 +242,7 @@ TEST_F(SettingsWindowTest, CancellingEveryDialogChangesAndWritesNothing) {
   colour_answers_ = {std::nullopt};
   file_answers_ = {std::nullopt, std::nullopt};
   const std::string before = IniBytes();
-  const std::string sound_before = State().sound_path;
+  const std::wstring sound_before = State().sound_path;
   WhenWindowOpens([&](HWND w) {
     ClickSwatch(w);
     ClickButton(w, ui::kPictureButton);
@@ -267,9 +267,46 @@ TEST_F(SettingsWindowTest, APictureThatCannotBeLoadedIsStoredAndTheSkinStays) {
   Show(MakeOpener(100, 100));
   ASSERT_EQ(g_windows_seen, 1);
   EXPECT_NE(after.find("\r\nls=1\r\n"), std::string::npos) << after;
-  EXPECT_NE(after.find("\r\ntpwz=" + not_a_picture_ + "\r\n"), std::string::npos) << after;
+  EXPECT_NE(after.find("\r\ntpwz=" + WideToGbk(not_a_picture_) + "\r\n"), std::string::npos) << after;
   EXPECT_EQ(skin_.Resources().skin_colour, RGB(14, 179, 210));
   EXPECT_EQ(skin_.Resources().picture_width, 0);
+}
+
+// A picture in a folder whose name has a letter GBK lacks: the skin shows it and gp.ini keeps a
+// GBK name that reaches it (its short name). A chosen file without such a name is used all the
+// same, gp.ini is left as it was, and the user is told.
+TEST_F(SettingsWindowTest, APictureInAFolderGbkCannotWriteIsShownAndKeptOrTheUserIsTold) {
+  const std::wstring folder = dir_ + L"\\Jörg";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring picture = folder + L"\\天空.bmp";
+  PutFile(picture, OneColourBmp(10, 200, 30));
+  const std::wstring sound = folder + L"\\不在.wav";  // no file, so no short name
+  file_answers_ = {picture, sound};
+  std::string after_picture, after_sound;
+  int width = 0;
+  testing::BoxAnswerer answerer;
+  WhenWindowOpens([&](HWND w) {
+    ClickButton(w, ui::kPictureButton);
+    after_picture = IniBytes();
+    width = skin_.Resources().picture_width;
+    ClickButton(w, ui::kSoundButton);
+    after_sound = IniBytes();
+  });
+  Show(MakeOpener(100, 100));
+  ASSERT_EQ(g_windows_seen, 1);
+  EXPECT_EQ(width, 2);
+  EXPECT_EQ(skin_.Resources().skin_colour, RGB(10, 200, 30));
+  EXPECT_NE(after_picture.find("\r\nls=1\r\n"), std::string::npos) << after_picture;
+  const std::string stored = store_->Read("tpwz");
+  ASSERT_NE(stored, "");
+  EXPECT_NE(GetFileAttributesW(store_->PathOfText(stored).c_str()), INVALID_FILE_ATTRIBUTES) << stored;
+
+  EXPECT_EQ(after_sound, after_picture);
+  EXPECT_EQ(State().sound_path, sound);
+  ASSERT_EQ(testing::SeenBoxes().size(), 1u);
+  EXPECT_EQ(testing::SeenBoxes()[0].text,
+            "所选文件的路径含有无法保存的字符，本次运行中有效，下次启动后将不再使用。");
+  EXPECT_EQ(testing::SeenBoxes()[0].owner, file_calls_[1].owner);
 }
 
 TEST_F(SettingsWindowTest, BoxesShowTheFlagsAndClickingTicksBack) {

@@ -44,12 +44,12 @@ using testing::Wide;
 
 // The program folder the windows use here: a folder of this test process's own, so that no other
 // test process shares its gp.ini.
-const std::string& ProgramFolder() {
+const std::wstring& ProgramFolder() {
   static const testing::ScratchDirectory folder(L"velmora注册窗口-");
-  return folder.gbk();
+  return folder.wide();
 }
 
-std::wstring IniPath() { return win::GbkToWide(SettingsFilePath(ProgramFolder())); }
+std::wstring IniPath() { return SettingsFilePath(ProgramFolder()); }
 
 size_t Count(const std::string& text, const std::string& piece) {
   size_t n = 0;

@@ -253,7 +253,7 @@ TEST_F(Skin, APictureSitsRightInTheBannerAndFadesIntoItsAverage) {
 
   engine_.SetSkinColor(RGB(10, 20, 30));  // a colour drops the picture
   EXPECT_EQ(CachePixel(window, 390, 120), RGB(10, 20, 30));
-  EXPECT_FALSE(engine_.LoadSkinPicture("C:\\no\\such\\picture.png"));
+  EXPECT_FALSE(engine_.LoadSkinPicture(L"C:\\no\\such\\picture.png"));
   EXPECT_EQ(CachePixel(window, 390, 120), RGB(10, 20, 30));
 }
 
