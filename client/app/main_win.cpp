@@ -9,9 +9,12 @@
 #include <string>
 
 #include "app/gateway_address.h"
+#include "app/profile_store_win.h"
+#include "app/single_instance_win.h"
 #include "runtime/gbk_win.h"
 #include "skin/skin_colour.h"
 #include "skin/skin_engine_win.h"
+#include "toolkit/window_win.h"
 #include "ui/login_window_win.h"
 
 namespace {
@@ -36,14 +39,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The skin engine lives as long as the program: every window draws through it.
   velmora::win::SkinEngine skin;
   skin.SetSkinColor(velmora::skin::kDefaultSkinColour);
+  // One client per program folder: a second start brings the running one forward and ends.
+  velmora::win::SingleInstance instance(velmora::win::ProgramDirectory());
+  if (!instance.first()) return instance.AskFirstToComeForward() ? 0 : 1;
   auto login = std::make_unique<velmora::win::LoginWindow>();
+  instance.Listen([&login] { login->ComeForward(); });
   if (!login->Open(velmora::GatewayPage(GatewayBase()))) return 1;
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (!IsDialogMessageW(GetAncestor(msg.hwnd, GA_ROOT), &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-  return int(msg.wParam);
+  return velmora::win::RunMessageLoop();
 }

@@ -4,6 +4,7 @@
 
 #include "gateway/platform.h"
 #include "runtime/handles_win.h"
+#include "runtime/key_routing_win.h"
 
 namespace velmora {
 namespace {
@@ -24,6 +25,7 @@ Dispatched DispatchQueued() {
       PostQuitMessage(int(msg.wParam));  // the thread's own loop must still see it
       return Dispatched::kQuit;
     }
+    if (win::PreTranslateKey(msg)) continue;  // a web page's form field took the key
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -69,8 +71,16 @@ void IdleSignal::Wait(const std::function<bool()>& ready) {
 }
 
 WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  return WaitPumpingQuietly(done, timeout, kRecheck);
+}
+
+WaitEnd WaitPumpingQuietly(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                           std::chrono::milliseconds recheck, IdleSignal* wake) {
   const uint64_t start = GetTickCount64();
   const uint64_t limit = timeout == kWaitForever ? UINT64_MAX : uint64_t(std::max<int64_t>(timeout.count(), 0));
+  const uint64_t every = uint64_t(std::max<int64_t>(recheck.count(), 1));
+  HANDLE event = wake && wake->state_->event.ok() ? wake->state_->event.get() : nullptr;
+  const DWORD count = event ? 1 : 0;
   for (;;) {
     const Dispatched dispatched = DispatchQueued();
     if (dispatched == Dispatched::kQuit) return WaitEnd::kQuit;
@@ -78,8 +88,8 @@ WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds
     const uint64_t waited = GetTickCount64() - start;
     if (waited >= limit) return WaitEnd::kTimedOut;
     if (dispatched == Dispatched::kMore) continue;  // more queued: no sleeping before they go
-    const uint64_t nap = std::min<uint64_t>(limit - waited, uint64_t(kRecheck.count()));
-    MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(nap), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const uint64_t nap = std::min(limit - waited, every);
+    MsgWaitForMultipleObjectsEx(count, &event, DWORD(nap), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 

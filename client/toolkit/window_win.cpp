@@ -4,6 +4,7 @@
 #include "toolkit/transparent_label_win.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
+#include "runtime/key_routing_win.h"
 
 namespace velmora::win {
 namespace {
@@ -154,6 +155,20 @@ std::string WindowTextGbk(HWND hwnd) {
 
 void SetWindowTextGbk(HWND hwnd, const std::string& gbk) { SetWindowTextW(hwnd, GbkToWide(gbk).c_str()); }
 
+void DispatchWithNavigation(MSG& msg, HWND dialog) {
+  if (PreTranslateKey(msg)) return;
+  if (!IsDialogMessageW(dialog, &msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+int RunMessageLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchWithNavigation(msg, GetAncestor(msg.hwnd, GA_ROOT));
+  return int(msg.wParam);
+}
+
 void RunModal(HWND window, HWND owner) {
   if (owner && SetPropW(window, kModalOwnerProperty, owner)) EnableWindow(owner, FALSE);
   ShowWindow(window, SW_SHOW);
@@ -165,10 +180,7 @@ void RunModal(HWND window, HWND owner) {
       break;
     }
     if (got < 0) break;
-    if (!IsDialogMessageW(window, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    DispatchWithNavigation(msg, window);
   }
   if (owner) {
     // Given back as the window went; again here for a loop that ended otherwise (a quit).

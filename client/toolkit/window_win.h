@@ -54,6 +54,15 @@ HFONT DialogFont();
 std::string WindowTextGbk(HWND hwnd);
 void SetWindowTextGbk(HWND hwnd, const std::string& gbk);
 
+// One message of a loop whose windows take keyboard navigation (Tab, arrows, Enter, Escape) as
+// dialogs do, within `dialog`: a key that an embedded control in a web page takes goes nowhere
+// else; otherwise dialog navigation, or else translation and dispatch, as usual.
+void DispatchWithNavigation(MSG& msg, HWND dialog);
+
+// The thread's message loop, each message with navigation in its top-level window, until
+// WM_QUIT; returns the quit's exit code.
+int RunMessageLoop();
+
 // Runs a modal loop for `window` (a Window, already created, owned by `owner`): the owner is
 // disabled until the window is hidden or destroyed, and enabled again just before it goes, so
 // that the activation returns to the owner; the loop ends with the window. A WM_QUIT ends the

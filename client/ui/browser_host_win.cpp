@@ -87,6 +87,9 @@ void BrowserHost::StopBrowser() {
     ole_->Close(OLECLOSE_NOSAVE);
     ole_->SetClientSite(nullptr);  // the control lets go of its references to the site
   }
+  // A control that did not name "no active object" as it closed would otherwise stay alive
+  // through the site, and keys would still be offered to it.
+  if (site_) site_->DropActiveObject();
   ole_.Reset();
   site_.Reset();
 }

@@ -1,5 +1,7 @@
 #include "ui/browser_site_win.h"
 
+#include "runtime/key_routing_win.h"
+
 namespace velmora::win {
 
 BrowserSite::BrowserSite(HWND window) : window_(window) {}
@@ -89,7 +91,14 @@ STDMETHODIMP BrowserSite::GetBorder(RECT* border) {
 }
 STDMETHODIMP BrowserSite::RequestBorderSpace(LPCBORDERWIDTHS) { return INPLACE_E_NOTOOLSPACE; }
 STDMETHODIMP BrowserSite::SetBorderSpace(LPCBORDERWIDTHS) { return S_OK; }
-STDMETHODIMP BrowserSite::SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) { return S_OK; }
+STDMETHODIMP BrowserSite::SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) {
+  if (object == active_.get()) return S_OK;
+  if (object) object->AddRef();
+  // The window names the new object before the old one can go.
+  SetKeyboardTarget(window_, object);
+  *active_.Receive() = object;  // releases the old one
+  return S_OK;
+}
 STDMETHODIMP BrowserSite::InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) { return S_OK; }
 STDMETHODIMP BrowserSite::SetMenu(HMENU, HOLEMENU, HWND) { return S_OK; }
 STDMETHODIMP BrowserSite::RemoveMenus(HMENU) { return S_OK; }

@@ -9,6 +9,8 @@
 #include <ole2.h>
 #include <oleidl.h>
 
+#include "runtime/com_win.h"
+
 namespace velmora::win {
 
 class BrowserSite final : public IOleClientSite,
@@ -24,6 +26,9 @@ class BrowserSite final : public IOleClientSite,
 
   // While true, the control's context menu is swallowed (ShowContextMenu answers "handled").
   void SetSuppressContextMenu(bool suppress) { suppress_context_menu_ = suppress; }
+  // Lets go of the control's active object (see SetActiveObject), as the control is taken down:
+  // its window gets no more keys offered.
+  void DropActiveObject() { SetActiveObject(nullptr, nullptr); }
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
@@ -86,9 +91,13 @@ class BrowserSite final : public IOleClientSite,
   STDMETHODIMP FilterDataObject(IDataObject* object, IDataObject** filtered) override;
 
  private:
-  ~BrowserSite() = default;
+  ~BrowserSite() { DropActiveObject(); }
 
   const HWND window_;
+  // The control's in-place active object while it has one: keys aimed inside window_ are offered
+  // to it before any loop's own handling, so a page's form fields get Tab, Delete and the
+  // clipboard keys.
+  ComRef<IOleInPlaceActiveObject> active_;
   LONG refs_ = 1;
   bool suppress_context_menu_ = false;
 };

@@ -251,6 +251,16 @@ void LoginWindow::OnRememberClicked() {
                                WindowTextGbk(Control(ui::kAccountBox)), WindowTextGbk(Control(ui::kPasswordBox)));
 }
 
+void LoginWindow::ComeForward() {
+  if (main_ && main_->hwnd()) {
+    main_->ComeForward();
+    return;
+  }
+  if (!hwnd()) return;
+  if (IsIconic(hwnd())) SendMessageW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  SetForegroundWindow(GetLastActivePopup(hwnd()));
+}
+
 void LoginWindow::OpenChat(const std::string& address) {
   // The page has no frame of that name: the browser opens, or reuses, a window named "1".
   if (notice_) {

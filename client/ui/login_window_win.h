@@ -37,6 +37,10 @@ class LoginWindow final : public Window {
   MainWindow* Main() const { return main_.get(); }
   // Runs a login with what the boxes hold, as the button does; nothing while one is under way.
   void SignIn();
+  // The program was started again: the window the user works in (this one, or the main window
+  // once signed in, out of the notification area if need be, or a box open over it) comes back
+  // and to the front.
+  void ComeForward();
   // Where a contact's chat page goes when the window has no notice browser to open it in (the
   // service hides the notice area, or no browser could be made): the system's handler for the
   // address, unless a test sets its own.

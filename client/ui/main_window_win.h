@@ -31,6 +31,8 @@ class MainWindow final : public Window {
   FeedPage* Feed() const { return feed_.get(); }
   // Browser page 1 to 6.
   BrowserPage* Page(int n) const { return browsers_[size_t(n - 1)].get(); }
+  // Back from the notification area or the taskbar, and to the front (or the box open over it).
+  void ComeForward();
   const TrayIcon* Tray() const { return tray_.get(); }
   TrayIcon* Tray() { return tray_.get(); }
 

@@ -1,0 +1,66 @@
+// One client per program folder: a second claim on the same folder finds the first and asks it
+// to come forward; other folders are not disturbed.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/single_instance_win.h"
+#include "gateway/platform.h"
+
+namespace velmora::win {
+namespace {
+
+TEST(SingleInstance, OneClaimPerFolderWithoutRegardToCaseOrTrailingSeparator) {
+  struct Case {
+    const wchar_t* first;
+    const wchar_t* second;
+    bool same;
+  } cases[] = {
+      {L"C:\\Users\\Jörg\\Velmora", L"C:\\Users\\Jörg\\Velmora", true},
+      {L"C:\\Users\\Jörg\\Velmora", L"c:\\users\\JÖRG\\velmora\\", true},
+      {L"C:\\股票\\Velmora", L"C:/股票/Velmora", true},
+      {L"C:\\股票\\Velmora", L"C:\\股票\\Velmora2", false},
+      {L"D:\\Velmora", L"C:\\Velmora", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "case " << (&c - cases));
+    SingleInstance one(c.first);
+    EXPECT_TRUE(one.first());
+    SingleInstance two(c.second);
+    EXPECT_EQ(two.first(), !c.same);
+    EXPECT_EQ(SingleInstance::NameFor(c.first) == SingleInstance::NameFor(c.second), c.same);
+  }
+  // The claim ends with the client: the next start is first again.
+  auto gone = std::make_unique<SingleInstance>(L"C:\\Velmora");
+  gone.reset();
+  EXPECT_TRUE(SingleInstance(L"C:\\Velmora").first());
+}
+
+TEST(SingleInstance, ASecondStartAsksTheRunningClientToComeForward) {
+  SingleInstance running(L"C:\\Program Files\\Velmora");
+  int came = 0;
+  ASSERT_TRUE(running.Listen([&] { ++came; }));
+
+  SingleInstance other_folder(L"C:\\Elsewhere\\Velmora");
+  ASSERT_TRUE(other_folder.first());
+  ASSERT_TRUE(other_folder.Listen([] { FAIL() << "another folder's client was disturbed"; }));
+
+  SingleInstance second(L"c:\\program files\\velmora\\");
+  ASSERT_FALSE(second.first());
+  EXPECT_FALSE(second.Listen([] {}));  // only the first listens
+  EXPECT_TRUE(second.AskFirstToComeForward(1000));
+  WaitPumping([&] { return came > 0; }, std::chrono::milliseconds(2000));
+  EXPECT_EQ(came, 1);
+
+  // Nobody listening (the client ended): the request gives up after its patience.
+  SingleInstance lonely_first(L"C:\\Quiet\\Velmora");
+  SingleInstance lonely_second(L"C:\\Quiet\\Velmora");
+  const uint64_t start = TickCountMs();
+  EXPECT_FALSE(lonely_second.AskFirstToComeForward(300));
+  EXPECT_GE(TickCountMs() - start, 250u);
+}
+
+}  // namespace
+}  // namespace velmora::win
