@@ -9,6 +9,10 @@
 #include "gateway/platform.h"
 
 namespace velmora {
+namespace {
+// The worker wakes the waiting thread as each answer is in; this is only the rare look without.
+constexpr std::chrono::milliseconds kAnswerRecheck{500};
+}  // namespace
 
 // The worker thread and its queue. Tasks run in the order given; the destructor lets the task
 // under way finish and drops none that the link's callers still wait for (they cannot exist:
@@ -83,7 +87,7 @@ std::string OffThreadLink::Run(std::function<std::string()> request) {
     std::atomic<bool> done{false};
   };
   auto exchange = std::make_shared<Exchange>();
-  auto send = [exchange, request = std::move(request)] {
+  auto send = [exchange, request = std::move(request), answered = &answered_] {
     // Failures are values on this road: anything thrown becomes "no answer".
     try {
       exchange->answer = request();
@@ -91,6 +95,7 @@ std::string OffThreadLink::Run(std::function<std::string()> request) {
       exchange->answer.clear();
     }
     exchange->done.store(true, std::memory_order_release);
+    answered->Wake();
   };
   if (!worker_) {
     try {
@@ -104,8 +109,8 @@ std::string OffThreadLink::Run(std::function<std::string()> request) {
   worker_->Post(std::move(send));
   const bool answered =
       wait_ ? wait_(exchange->done)
-            : WaitPumping([&] { return exchange->done.load(std::memory_order_acquire); }, kWaitForever) ==
-                  WaitEnd::kDone;
+            : WaitPumpingQuietly([&] { return exchange->done.load(std::memory_order_acquire); }, kWaitForever,
+                                 kAnswerRecheck, &answered_) == WaitEnd::kDone;
   // Given up: the worker may still be writing the answer, which the task's share keeps alive.
   return answered ? exchange->answer : std::string();
 }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "gateway/platform.h"
 #include "gateway/statements.h"
 
 namespace velmora {
@@ -52,6 +53,9 @@ class OffThreadLink final : public GatewayLink {
   GatewayLink& inner_;
   Wait wait_;
   ThreadScope scope_;
+  // Woken by the worker as each answer is in, so that the calling thread sleeps while it waits
+  // (it outlives the worker, which ends first).
+  IdleSignal answered_;
   std::unique_ptr<Worker> worker_;  // started with the first request
 };
 

@@ -26,6 +26,15 @@ inline constexpr std::chrono::milliseconds kWaitForever = std::chrono::milliseco
 // waited for. Outside Windows there are no messages and this only waits.
 WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
+class IdleSignal;
+
+// WaitPumping for a `done` that only turns true while this thread dispatches a message, or with
+// a Wake() of `wake` (when given): between those the thread sleeps, asking `done` again only
+// every `recheck` (for a condition that also depends on the clock). An idle client waits like
+// this for every request it sends, so it costs no wake-ups a few milliseconds apart.
+WaitEnd WaitPumpingQuietly(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                           std::chrono::milliseconds recheck, IdleSignal* wake = nullptr);
+
 // Dispatches the messages already waiting for this thread and returns; false when a quit was met
 // (and posted again), as WaitPumping's rule says.
 inline bool PumpPendingMessages() {
@@ -52,6 +61,8 @@ class IdleSignal {
   void Wait(const std::function<bool()>& ready);
 
  private:
+  friend WaitEnd WaitPumpingQuietly(const std::function<bool()>&, std::chrono::milliseconds,
+                                    std::chrono::milliseconds, IdleSignal*);
   struct State;
   std::unique_ptr<State> state_;
 };

@@ -13,15 +13,7 @@ uint64_t TickCountMs() {
 }
 
 WaitEnd WaitPumping(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
-  constexpr std::chrono::milliseconds kRecheck{5};
-  const auto start = Clock::now();
-  for (;;) {
-    if (done()) return WaitEnd::kDone;
-    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-    if (waited >= timeout) return WaitEnd::kTimedOut;
-    std::this_thread::sleep_for(std::min(kRecheck, timeout - waited));
-  }
+  return WaitPumpingQuietly(done, timeout, std::chrono::milliseconds(5));
 }
 
 struct IdleSignal::State {
@@ -47,6 +39,26 @@ void IdleSignal::Wait(const std::function<bool()>& ready) {
     std::unique_lock lock(state_->mutex);
     state_->woken.wait(lock, [this] { return state_->pending; });
     state_->pending = false;
+  }
+}
+
+WaitEnd WaitPumpingQuietly(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                           std::chrono::milliseconds recheck, IdleSignal* wake) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  recheck = std::max(recheck, std::chrono::milliseconds(1));
+  for (;;) {
+    if (done()) return WaitEnd::kDone;
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    if (waited >= timeout) return WaitEnd::kTimedOut;
+    const auto nap = std::min(recheck, timeout - waited);
+    if (wake) {
+      std::unique_lock lock(wake->state_->mutex);
+      wake->state_->woken.wait_for(lock, nap, [wake] { return wake->state_->pending; });
+      wake->state_->pending = false;
+    } else {
+      std::this_thread::sleep_for(nap);
+    }
   }
 }
 

@@ -68,6 +68,9 @@ HRESULT CallMethod(IDispatch* object, const wchar_t* name, std::initializer_list
   return Invoke(object, name, DISPATCH_METHOD, args, ignored.get());
 }
 
+// How often a wait for the request object looks at the clock when nothing else wakes it.
+constexpr std::chrono::milliseconds kSilenceRecheck{100};
+
 // True when the response is complete; false when the exchange was given up or the thread must
 // quit. The request object reports no bytes, only its ready state; each change of it is the
 // other side's sign of life, so connecting, sending and waiting for the answer's head are each
@@ -110,7 +113,9 @@ bool WaitForCompletion(IDispatch* request, ExchangeClock& clock) {
   };
   // The wait itself runs to the ceiling; the allowed silence is judged at each look at the state.
   const auto whole = std::chrono::milliseconds(clock.WholeLeft(TickCountMs()));
-  return WaitPumping(ended, whole) == WaitEnd::kDone && complete;
+  // The object's state only changes as this thread dispatches its notifications, which wake the
+  // wait; the clock is looked at now and then for the allowed silence.
+  return WaitPumpingQuietly(ended, whole, kSilenceRecheck) == WaitEnd::kDone && complete;
 }
 
 std::string ResponseBytes(IDispatch* request) {
