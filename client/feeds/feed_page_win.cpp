@@ -130,6 +130,10 @@ void FeedPage::Load() {
   if (poll_period_ms_ > 0) SetTimer(hwnd(), kPollTimerId, UINT(poll_period_ms_), nullptr);
 }
 
+void FeedPage::PollNow() {
+  if (poll_period_ms_ > 0 && hwnd()) PostMessageW(hwnd(), WM_TIMER, kPollTimerId, 0);
+}
+
 void FeedPage::OnPollTimer() {
   // The cycle holds its own reference: the page may be destroyed while a request is out.
   const std::shared_ptr<PollContext> context = context_;

@@ -69,6 +69,9 @@ class FeedPage final : public Window {
 
   // No more polling; a running cycle ends without touching the lists.
   void Stop();
+  // A poll cycle now rather than at the next tick (after the machine resumed, say); nothing when
+  // the page does not poll. It runs from the page's queue, never inside the caller.
+  void PollNow();
 
   HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
   HWND TodayList() const { return Control(kTodayListId); }

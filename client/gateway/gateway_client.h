@@ -3,6 +3,8 @@
 // rules of the exchange itself, which the service shares, are the protocol's (protocol.h).
 #pragma once
 #include <array>
+#include <atomic>
+#include <mutex>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -36,7 +38,17 @@ class GatewayClient final : public GatewayLink {
   std::string Check(const std::string& sql) override { return Exchange(GatewayOp::kCheck, sql); }
 
   // Handshake time plus the whole seconds elapsed since; the empty date before a handshake.
+  // From any thread.
   DateTime ServerNow() const;
+
+  // Asks for a new handshake before the next exchange, on whichever thread makes it: after the
+  // machine slept (the tick count may have stood still meanwhile) or the server's clock stepped,
+  // ServerNow no longer follows the server, whose answers would all be rejected as stale. A
+  // handshake that fails is tried again before the exchange after.
+  void RequestResync() { resync_wanted_ = true; }
+  // Answers rejected in a row for their server time, after which the client handshakes again
+  // by itself (and asks a query or check once more at once).
+  static constexpr int kStaleAnswersBeforeResync = 3;
   const std::string& ClientAddress() const { return client_address_; }
   const std::string& Address() const { return address_; }
   bool Connected() const { return connected_; }
@@ -49,6 +61,10 @@ class GatewayClient final : public GatewayLink {
   friend struct GatewayClientTamper;
 
   std::string Exchange(GatewayOp op, std::string_view sql);
+  // One exchange; `stale` tells whether an answer came whose server time was out of bounds.
+  std::string ExchangeOnce(GatewayOp op, std::string_view sql, const WireKey& key, bool& stale);
+  // The handshake on the fixed address and key: the server's time and this client's address.
+  std::optional<Handshake> Shake(const WireKey& key);
   std::string Seal() const;
 
   GatewayPlatform platform_;
@@ -56,8 +72,13 @@ class GatewayClient final : public GatewayLink {
   HiddenKey key_;
   std::string seal_;
   bool connected_ = false;
+  // The clock fixed at the last handshake; a resync on the worker changes it while the window's
+  // thread reads ServerNow.
+  mutable std::mutex clock_mutex_;
   DateTime t0_;
   uint64_t c0_ = 0;
+  std::atomic<bool> resync_wanted_{false};
+  int stale_in_row_ = 0;  // only the thread making the exchanges touches it
   std::string client_address_;
 };
 

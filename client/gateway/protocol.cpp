@@ -18,6 +18,15 @@ std::optional<std::string> AcceptAnswer(std::string_view decoded, DateTime now) 
   return std::string(parts[1]);
 }
 
+bool AnswerTimeOutOfBounds(std::string_view decoded, DateTime now) {
+  const auto parts = SplitOnCharBoundary(decoded, kAnswerMarker);
+  if (parts.size() != 2) return false;
+  const auto stamped = ParseClockText(parts[0]);
+  if (!stamped) return false;
+  const int64_t d = now - *stamped;
+  return d <= -90 || d >= 90;
+}
+
 std::optional<Handshake> ParseHandshake(std::string_view decoded) {
   if (decoded.empty() || decoded == "1" || decoded == "11" || decoded == "12") return std::nullopt;
   const auto parts = SplitOnCharBoundary(decoded, kAnswerMarker);

@@ -22,6 +22,8 @@ enum class GatewayOp : char { kExecute = '1', kQuery = '2', kConnect = '3', kChe
 // The payload of a decoded answer "server time{[good-wren]}payload", when that time lies strictly
 // within 90 seconds of `now`.
 std::optional<std::string> AcceptAnswer(std::string_view decoded, DateTime now);
+// True when `decoded` is a well-formed answer that AcceptAnswer refuses only for its time.
+bool AnswerTimeOutOfBounds(std::string_view decoded, DateTime now);
 
 struct Handshake {
   DateTime server_time;

@@ -136,6 +136,14 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       OnCloseAsked();
       return 0;
+    case WM_POWERBROADCAST:
+      // Back from sleep: the tick count may have stood still while the server's clock went on,
+      // and answers stamped by it would all be refused. The clock again, and the news at once.
+      if (wparam == PBT_APMRESUMEAUTOMATIC || wparam == PBT_APMRESUMESUSPEND) {
+        gateway_.RequestResync();
+        if (feed_) feed_->PollNow();
+      }
+      return TRUE;
     case WM_QUERYENDSESSION:
       return TRUE;  // nothing to ask: the session is left on the way out, as a close leaves it
     case WM_ENDSESSION:
@@ -172,6 +180,15 @@ void MainWindow::OnTrayEvent() {
   CentreOnScreen(hwnd());
   SetForegroundWindow(hwnd());
   tray_->Remove();
+}
+
+void MainWindow::ComeForward() {
+  if (tray_ && tray_->shown()) {
+    OnTrayEvent();  // as a click on the icon brings it back
+  } else if (IsIconic(hwnd())) {
+    SendMessageW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  }
+  SetForegroundWindow(GetLastActivePopup(hwnd()));
 }
 
 void MainWindow::OnCloseAsked() {

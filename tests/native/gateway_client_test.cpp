@@ -161,6 +161,64 @@ TEST_F(GatewayClientTest, TamperedStateStopsEveryExchangeBeforeItIsSent) {
   EXPECT_EQ(service.requests.size(), before);
 }
 
+// The machine slept two hours: the tick count stood still while the service's clock went on.
+// Answers all come from "another time" until the client handshakes again.
+class AfterSleep : public GatewayClientTest {
+ protected:
+  void SetUp() override {
+    Connect();
+    service.clock = service.clock.PlusSeconds(7200);
+    service.handshake_answer = "2026-12-09 16:03:05" + std::string(kAnswerMarker) + "10.0.0.8";
+    service.requests.clear();
+  }
+  std::string Ops() const {
+    std::string ops;
+    for (const auto& r : service.requests) ops += r.at("p");
+    return ops;
+  }
+};
+
+TEST_F(AfterSleep, StaleAnswersInARowBringANewHandshakeAndAReadIsAskedAgainAtOnce) {
+  EXPECT_EQ(client.Query("select 1"), "");
+  EXPECT_EQ(client.Check("select 1"), "");
+  EXPECT_EQ(client.Query("select 1"), "ok");  // the third stale one: handshake, asked again
+  EXPECT_EQ(Ops(), "24232");
+  EXPECT_EQ(client.ServerNow(), At(16, 3, 5));
+  EXPECT_EQ(client.ClientAddress(), "10.0.0.7");  // the session's address stays
+  EXPECT_EQ(client.Query("select 1"), "ok");
+}
+
+TEST_F(AfterSleep, AWriteIsNeverSentTwice) {
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(client.Execute("update t set a=1"), "");
+  EXPECT_EQ(Ops(), "1113");
+  EXPECT_EQ(client.Execute("update t set a=1"), "ok");
+}
+
+TEST_F(AfterSleep, OnlyStaleAnswersCountAndAResyncAskedForComesFirst) {
+  EXPECT_EQ(client.Query("select 1"), "");
+  EXPECT_EQ(client.Query("select 1"), "");
+  service.raw_answer = "garbage";  // no answer, but not one from another time
+  EXPECT_EQ(client.Query("select 1"), "");
+  service.raw_answer.reset();
+  EXPECT_EQ(client.Query("select 1"), "");
+  EXPECT_EQ(Ops(), "2222");
+
+  service.requests.clear();
+  client.RequestResync();  // the machine resumed
+  EXPECT_EQ(client.Query("select 1"), "ok");
+  EXPECT_EQ(Ops(), "32");
+
+  // A handshake that fails leaves the clock, and is tried again before the next exchange.
+  service.requests.clear();
+  service.clock = service.clock.PlusSeconds(3600);
+  service.handshake_answer = "11";
+  client.RequestResync();
+  EXPECT_EQ(client.Query("select 1"), "");
+  service.handshake_answer = "2026-12-09 17:03:05";
+  EXPECT_EQ(client.Query("select 1"), "ok");
+  EXPECT_EQ(Ops(), "3232");
+}
+
 TEST(AcceptAnswer, TwelveHourStampsAndBoundaries) {
   const std::string M(kAnswerMarker);
   const DateTime now = At(14, 3, 5);
