@@ -36,6 +36,15 @@ LRESULT SkinEngine::OnFrameMessage(HWND window, UINT message, WPARAM wparam, LPA
       return 0;
     }
     case WM_SIZE:
+      // The window's own state, whichever way it got there (the caption's buttons, a double
+      // click, the system menu, the taskbar, a program's ShowWindow): a restore from minimised
+      // may bring back a maximised window, and some paths send no command at all.
+      if (wparam == SIZE_MINIMIZED) {
+        prop::Set(window, prop::kMinimize, 1);
+      } else if (wparam == SIZE_MAXIMIZED || wparam == SIZE_RESTORED) {
+        prop::Set(window, prop::kMinimize, 0);
+        ShowMaximised(window, wparam == SIZE_MAXIMIZED);
+      }
       if (prop::GetInt(window, prop::kMinimize) == 0) {
         BuildFrame(window, false);
         InvalidateRect(window, nullptr, FALSE);

@@ -175,8 +175,11 @@ void MainWindow::OnSized(WPARAM kind, int width, int height) {
 void MainWindow::OnTrayEvent() {
   if (!tray_ || !tray_->shown()) return;
   ShowWindow(hwnd(), SW_SHOW);
-  // Through the system command, so the skin knows the window is no longer minimised.
-  if (IsIconic(hwnd()) || IsZoomed(hwnd())) SendMessageW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  // Restored from minimised, and then from maximised too (a window minimised while maximised
+  // comes back maximised from the first restore), through the system command as the caption's
+  // buttons do; the skin follows the window's size changes.
+  if (IsIconic(hwnd())) SendMessageW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  if (IsZoomed(hwnd())) SendMessageW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
   CentreOnScreen(hwnd());
   SetForegroundWindow(hwnd());
   tray_->Remove();

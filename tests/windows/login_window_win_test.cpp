@@ -17,10 +17,12 @@
 #include "app/process_state.h"
 #include "app/profile_store_win.h"
 #include "app/settings_file.h"
+#include "gateway/platform.h"
 #include "gateway/transport.h"
 #include "runtime/gbk_win.h"
 #include "ui/login_layout.h"
 #include "skin/skin_engine_win.h"
+#include "skin/skin_properties_win.h"
 #include "ui/login_window_win.h"
 #include "ui/main_window_win.h"
 #include "toolkit/message_box_win.h"
@@ -461,6 +463,34 @@ TEST_F(SignedIn, MinimisingHidesIntoTheTrayWhichRestoresItCentred) {
   RECT placed{};
   GetWindowRect(main_, &placed);
   EXPECT_NEAR((placed.left + placed.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+
+  // Maximised, then into the tray: it comes back restored, centred, and the caption says so.
+  SendMessageW(main_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  ASSERT_TRUE(IsZoomed(main_));
+  SendMessageW(main_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(Main().Tray()->shown());
+  SendMessageW(main_, win::MainWindow::kTrayMessage, 0, WM_LBUTTONUP);
+  EXPECT_FALSE(IsIconic(main_));
+  EXPECT_FALSE(IsZoomed(main_));
+  EXPECT_EQ(win::prop::GetInt(main_, win::prop::kMaximize), 0);
+  GetWindowRect(main_, &placed);
+  EXPECT_NEAR((placed.left + placed.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR((placed.top + placed.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+}
+
+// Back from sleep: the client handshakes again and polls at once, not at the next tick (every
+// 5 s here): just after a tick, a count comes within a second and a half, after a handshake.
+TEST_F(SignedIn, ResumingFromSleepHandshakesAgainAndPollsAtOnce) {
+  const auto counted = [&](const char* kind) { return Count(service_.GatewayLog(), kind); };
+  const size_t counts = counted("kind=count");
+  ASSERT_EQ(WaitPumping([&] { return counted("kind=count") > counts; }, std::chrono::seconds(8)), WaitEnd::kDone);
+  const size_t handshakes = counted("kind=handshake"), ticked = counted("kind=count");
+  EXPECT_EQ(SendMessageW(main_, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0), TRUE);
+  WaitPumping([&] { return counted("kind=count") > ticked; }, std::chrono::milliseconds(1500));
+  const std::string log = service_.GatewayLog();
+  EXPECT_EQ(counted("kind=handshake"), handshakes + 1) << log;
+  ASSERT_GT(counted("kind=count"), ticked) << log;
+  EXPECT_LT(log.rfind("kind=handshake"), log.rfind("kind=count"));
 }
 
 // A shell that refuses the icon: the window stays minimised where the user can reach it.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -354,6 +356,39 @@ TEST_F(Skin, DoubleClickOnTheBannerMaximisesOnlyWithAMaximiseButton) {
   Pump();
   EXPECT_FALSE(IsZoomed(big));
   EXPECT_TRUE(Element(big, skin::ButtonType::kMaximise).visible);
+}
+
+// The caption's pair of buttons and the recorded flag follow the window, whichever way it was
+// zoomed or restored: a restore from the taskbar brings back a window that was maximised before
+// it was minimised, and the system's own calls send no command at all.
+TEST_F(Skin, TheMaximisedFlagFollowsTheWindowWhateverPathItTook) {
+  AttachOptions with;
+  with.maximise = true;
+  with.sizable = true;
+  HWND big = Attached(with);
+  struct Step {
+    const char* how;
+    std::function<void()> act;
+    bool zoomed;
+  } steps[] = {
+      {"maximise command", [&] { SendMessageW(big, WM_SYSCOMMAND, SC_MAXIMIZE, 0); }, true},
+      {"minimise command", [&] { SendMessageW(big, WM_SYSCOMMAND, SC_MINIMIZE, 0); }, true},
+      {"restore from minimised", [&] { SendMessageW(big, WM_SYSCOMMAND, SC_RESTORE, 0); }, true},
+      {"ShowWindow restore", [&] { ShowWindow(big, SW_RESTORE); }, false},
+      {"ShowWindow maximise", [&] { ShowWindow(big, SW_MAXIMIZE); }, true},
+      {"restore command", [&] { SendMessageW(big, WM_SYSCOMMAND, SC_RESTORE, 0); }, false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.how);
+    step.act();
+    Pump();
+    if (IsIconic(big)) continue;  // nothing shows while minimised
+    ASSERT_EQ(IsZoomed(big) != FALSE, step.zoomed);
+    EXPECT_EQ(prop::GetInt(big, prop::kMaximize), step.zoomed ? 1 : 0);
+    EXPECT_EQ(Element(big, skin::ButtonType::kRestore).visible, step.zoomed);
+    EXPECT_EQ(Element(big, skin::ButtonType::kMaximise).visible, !step.zoomed);
+    EXPECT_EQ(prop::GetInt(big, prop::kMinimize), 0);
+  }
 }
 
 TEST_F(Skin, HitTestAndCursorsFollowTheSizingZones) {
