@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the whole system on this machine: the service on a demo database and the Windows client
-# under Wine signing in to it. With no display it works in a virtual one: it types the demo
+# (the i686 package, the one users get, under Wine's 32-bit loader) signing in to it. With no display it works in a virtual one: it types the demo
 # account into the login window, signs in, saves screenshots and ends; with a display it leaves
 # the client to you and stops the service when the client ends.
 #   bash scripts/demo.sh                 (screenshots land in build/demo/screenshots)
@@ -12,19 +12,19 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 bash scripts/setup.sh
 jobs="${VELMORA_JOBS:-$(nproc)}"
-for preset in native mingw64; do
+for preset in native mingw32; do
   [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
 done
 echo "demo: building the service and the client"
 cmake --build build/native -j "$jobs" --target velmora-gateway velmora-admin >/dev/null
-cmake --build build/mingw64 -j "$jobs" --target velmora_package >/dev/null
+cmake --build build/mingw32 -j "$jobs" --target velmora_package >/dev/null
 
 demo="$root/build/demo"
 shots="$demo/screenshots"
 rm -rf "$demo"
 mkdir -p "$demo/program" "$shots"
 # The program directory as it ships: velmora.exe, music\music.wav and the tab pictures in ico\.
-cp -r build/mingw64/package/Velmora/. "$demo/program/"
+cp -r build/mingw32/package/Velmora/. "$demo/program/"
 build/native/admin/velmora-admin --db "$demo/velmora.db" init --demo >/dev/null
 
 gateway_pid=""
@@ -50,7 +50,7 @@ page="$(grep -o 'http://[^ ]*' "$demo/gateway.log" | head -1)"
 echo "demo: service at $page (log: $demo/gateway.log)"
 
 start_client() {
-  timeout 600 "$VELMORA_WINE" "$demo/program/velmora.exe" --gateway "${page%talvenor.asp}" \
+  timeout 600 "$VELMORA_WINE32" "$demo/program/velmora.exe" --gateway "${page%talvenor.asp}" \
     </dev/null >>"$demo/client.log" 2>&1 &
   client_pid=$!
 }

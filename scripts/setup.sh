@@ -32,6 +32,29 @@ if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# The release build is i686: its programs run under Wine's 32-bit loader, from the i386 package
+# wine32. Adding the architecture is undone when its packages cannot be had (a broken i386
+# index), so apt is left as it was, and the run stops saying why.
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  echo "setup: installing wine32:i386 (the 32-bit Wine the release build runs in)"
+  added_i386=0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+    added_i386=1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  if ! { $SUDO apt-get update -qq &&
+         $SUDO apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; }; then
+    if [ "$added_i386" = 1 ]; then
+      $SUDO dpkg --remove-architecture i386 || true
+      $SUDO apt-get update -qq || true
+    fi
+    echo "setup: wine32:i386 could not be installed (apt's i386 index or packages are not usable" \
+         "here); the i686 build cannot be tested without it" >&2
+    exit 1
+  fi
+fi
+
 # Wine shows Chinese through the zh_CN locale: an ungenerated locale silently means code page 1252.
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
   echo "setup: generating zh_CN.UTF-8"

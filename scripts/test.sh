@@ -11,13 +11,15 @@ jobs="${VELMORA_JOBS:-$(nproc)}"
 # service. A tree configured before those settings (or by hand without them) is configured again
 # with them, once; otherwise its cache is left as it is.
 configure() {
-  local preset="$1" cache="build/$1/CMakeCache.txt"
+  local preset="$1" cache="build/$1/CMakeCache.txt" windows=0
   local settings=(-DVELMORA_WERROR=ON)
-  [ "$preset" = mingw64 ] && settings+=(-DVELMORA_NATIVE_TREE="$root/build/native")
+  case "$preset" in mingw64|mingw32) windows=1 ;; esac
+  [ "$windows" = 1 ] && settings+=(-DVELMORA_NATIVE_TREE="$root/build/native" -DVELMORA_TESTS=ON)
   if [ ! -f "$cache" ]; then
     cmake --preset "$preset" "${settings[@]}" >/dev/null
   elif ! grep -qx 'VELMORA_WERROR:BOOL=ON' "$cache" ||
-       { [ "$preset" = mingw64 ] && ! grep -q '^VELMORA_NATIVE_TREE:[A-Z]*=.' "$cache"; }; then
+       { [ "$windows" = 1 ] && { ! grep -q '^VELMORA_NATIVE_TREE:[A-Z]*=.' "$cache" ||
+                                 ! grep -qx 'VELMORA_TESTS:BOOL=ON' "$cache"; }; }; then
     cmake -S . -B "build/$preset" "${settings[@]}" >/dev/null
   fi
 }
@@ -32,8 +34,9 @@ configure fuzz
 echo "build: fuzz"
 cmake --build build/fuzz -j "$jobs" --target velmora_fuzz
 
-# One CTest run over the three test trees; the end-to-end runs are the mingw64 tree's.
-printf 'subdirs("native")\nsubdirs("mingw64")\nsubdirs("fuzz")\n' >build/CTestTestfile.cmake
+# One CTest run over the four test trees: native, both Windows builds (the i686 tests named and
+# labelled so), fuzz; the end-to-end runs are the mingw64 tree's.
+printf 'subdirs("native")\nsubdirs("mingw64")\nsubdirs("mingw32")\nsubdirs("fuzz")\n' >build/CTestTestfile.cmake
 
 source scripts/wine-env.sh
 trap velmora_stop_wine EXIT

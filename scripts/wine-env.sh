@@ -9,8 +9,30 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export LANG="${VELMORA_WINE_LANG:-zh_CN.UTF-8}"
 export LC_ALL="$LANG"
 VELMORA_WINE=/usr/lib/wine/wine64
+VELMORA_WINE32=/usr/lib/wine/wine  # the 32-bit loader, for the i686 build (package wine32:i386)
 VELMORA_WINESERVER=/usr/lib/wine/wineserver
-VELMORA_PREFIX_VERSION=1  # raise when the prefix set-up below changes
+# Raise when the prefix set-up below changes. 2: made with the 32-bit Wine installed, so that its
+# syswow64 holds the 32-bit system files (a prefix made before has it empty, and i686 programs
+# then do not start).
+VELMORA_PREFIX_VERSION=2
+
+# The loader for a Windows program: the 32-bit one for an i386 executable (its PE header's machine
+# field is 0x014c), else the 64-bit one.
+velmora_loader_for() {
+  local machine
+  machine="$(python3 - "$1" <<'PY' 2>/dev/null
+import struct, sys
+try:
+    with open(sys.argv[1], 'rb') as f:
+        head = f.read(4096)
+    pe = struct.unpack_from('<I', head, 0x3c)[0]
+    print('%04x' % struct.unpack_from('<H', head, pe + 4)[0] if head[pe:pe + 4] == b'PE\0\0' else '')
+except Exception:
+    print('')
+PY
+)"
+  if [ "$machine" = 014c ]; then echo "$VELMORA_WINE32"; else echo "$VELMORA_WINE"; fi
+}
 
 velmora_prefix_ready() {
   [ "$(cat "$WINEPREFIX/.velmora-prefix" 2>/dev/null)" = "$VELMORA_PREFIX_VERSION" ]

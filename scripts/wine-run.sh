@@ -5,4 +5,4 @@ set -u
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/wine-env.sh"
 velmora_prefix_ready || velmora_make_prefix >&2
-exec timeout --kill-after=5 "${VELMORA_WINE_TIMEOUT:-300}" "$VELMORA_WINE" "$@" </dev/null
+exec timeout --kill-after=5 "${VELMORA_WINE_TIMEOUT:-300}" "$(velmora_loader_for "$1")" "$@" </dev/null

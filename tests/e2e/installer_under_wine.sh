@@ -4,9 +4,9 @@
 # writes gp.ini beside itself and shows its login window against a local service; the silent
 # uninstaller removes everything it installed but keeps gp.ini; installing again finds the kept
 # settings untouched; the uninstaller run by hand asks, and deletes gp.ini when told to.
-# Usage: installer_under_wine.sh NATIVE_BUILD_DIR MINGW64_BUILD_DIR [SETUP_EXE]
-# The x86_64 package by default: Wine here runs 64-bit programs only. The i686 one is made by the
-# same script from the same files.
+# Usage: installer_under_wine.sh NATIVE_BUILD_DIR MINGW_BUILD_DIR [SETUP_EXE]
+# The package of the build in MINGW_BUILD_DIR by default: i686 (the one users get, run by Wine's
+# 32-bit loader) or x86_64.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-env.sh"
@@ -18,7 +18,7 @@ if [ $# -ge 3 ]; then
   setup="$3"
 else
   # The newest: packages of earlier versions may still lie beside it.
-  setup="$(ls -t "$mingw"/package/velmora-*-x64-setup.exe 2>/dev/null | head -1 || true)"
+  setup="$(ls -t "$mingw"/package/velmora-*setup.exe 2>/dev/null | head -1 || true)"
 fi
 stage="$mingw/package/Velmora"  # what the installer was made from
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora'
@@ -35,7 +35,8 @@ gateway_pid=""
 client_pid=""
 uninstaller_pid=""
 
-wine_run() { timeout 60 "$VELMORA_WINE" "$@" </dev/null >>"$work/wine.log" 2>&1; }
+# Each program under the loader for its build (the 32-bit one for an i686 program).
+wine_run() { timeout 60 "$(velmora_loader_for "$1")" "$@" </dev/null >>"$work/wine.log" 2>&1; }
 has_key() { wine_run reg query "$key"; }
 # What is left of the program directory, one relative path a line, sorted.
 left() { (cd "$dir" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' '); }
@@ -102,7 +103,7 @@ for _ in $(seq 100); do grep -q "listening on" "$work/gateway.log" && break; sle
 page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
 [ -n "$page" ] || fail "the service did not start"
 requests_before="$(wc -l <"$work/gateway.log")"
-timeout 60 "$VELMORA_WINE" "$dir/velmora.exe" --gateway "${page%talvenor.asp}" </dev/null >/dev/null 2>&1 &
+timeout 60 "$(velmora_loader_for "$dir/velmora.exe")" "$dir/velmora.exe" --gateway "${page%talvenor.asp}" </dev/null >/dev/null 2>&1 &
 client_pid=$!
 login="$(velmora_find_window Velmora last)" || fail "the installed program showed no login window"
 for _ in $(seq 25); do [ -f "$dir/gp.ini" ] && break; sleep 0.2; done
@@ -130,7 +131,7 @@ cmp -s "$dir/gp.ini" "$work/settings" || fail "the kept gp.ini changed"
 rm -f "$dir/Uninstall.exe"
 wine_run "$setup" /S "/D=$windir" || fail "the second installation exited with status $?"
 cmp -s "$dir/gp.ini" "$work/settings" || fail "installing again changed gp.ini"
-timeout 60 "$VELMORA_WINE" "$dir/Uninstall.exe" "_?=$windir" </dev/null >>"$work/wine.log" 2>&1 &
+timeout 60 "$(velmora_loader_for "$dir/Uninstall.exe")" "$dir/Uninstall.exe" "_?=$windir" </dev/null >>"$work/wine.log" 2>&1 &
 uninstaller_pid=$!
 window="$(velmora_find_window Velmora last)" || fail "the uninstaller showed no window"
 sleep 0.5

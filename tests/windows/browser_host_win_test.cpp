@@ -51,7 +51,7 @@ std::string WindowTextGbk(HWND window) {
 size_t ChildWindowCount(HWND parent) {
   size_t count = 0;
   EnumChildWindows(
-      parent, [](HWND, LPARAM counter) { return ++*reinterpret_cast<size_t*>(counter), TRUE; },
+      parent, [](HWND, LPARAM counter) WINAPI -> BOOL { return ++*reinterpret_cast<size_t*>(counter), TRUE; },
       reinterpret_cast<LPARAM>(&count));
   return count;
 }

@@ -34,7 +34,7 @@ HWND Control(int id) {
   } search{id, nullptr};
   EnumChildWindows(
       CurrentPopup(),
-      [](HWND child, LPARAM param) {
+      [](HWND child, LPARAM param) WINAPI -> BOOL {
         auto* s = reinterpret_cast<Search*>(param);
         if (GetDlgCtrlID(child) != s->id) return TRUE;
         s->found = child;

@@ -355,7 +355,7 @@ TEST_F(SettingsWindowTest, PlacedByTheWindowItWasOpenedFrom) {
       int count = 0;
       EnumThreadWindows(
           GetCurrentThreadId(),
-          [](HWND hwnd, LPARAM param) {
+          [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
             wchar_t name[64];
             if (GetClassNameW(hwnd, name, 64) && std::wstring(name) == kSettingsWindowClass) ++*reinterpret_cast<int*>(param);
             return TRUE;

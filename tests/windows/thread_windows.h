@@ -16,7 +16,7 @@ inline HWND ThreadWindowOfClass(const wchar_t* class_name, bool visible_only = f
   } search{class_name, visible_only, nullptr};
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM param) {
+      [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
         auto* s = reinterpret_cast<Search*>(param);
         wchar_t name[64];
         if (GetClassNameW(hwnd, name, 64) && std::wstring(name) == s->class_name &&

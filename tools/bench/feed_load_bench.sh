@@ -2,6 +2,8 @@
 # The feed page's initial load of 10,000 recommendations and 1,000 announcements from a running
 # service, beside the raw HTTP transfer of the same answers (velmora-bench-feed.exe under Wine).
 #   bash tools/bench/feed_load_bench.sh [rounds]
+# VELMORA_BENCH_BUILD=i686 measures the release build (build/mingw32, Wine's 32-bit loader);
+# x86_64 (build/mingw64) unless told.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$root"
@@ -10,8 +12,14 @@ source scripts/wine-env.sh
 server_tree=build/release
 [ -f "$server_tree/CMakeCache.txt" ] || cmake --preset release >/dev/null
 cmake --build "$server_tree" --target velmora-gateway velmora-admin >/dev/null
-[ -f build/mingw64/CMakeCache.txt ] || cmake --preset mingw64 >/dev/null
-cmake --build build/mingw64 --target velmora-bench-feed >/dev/null
+build="${VELMORA_BENCH_BUILD:-x86_64}"
+case "$build" in
+  i686) tree=mingw32 ;;
+  x86_64) tree=mingw64 ;;
+  *) echo "VELMORA_BENCH_BUILD: i686 or x86_64, not '$build'" >&2; exit 2 ;;
+esac
+[ -f "build/$tree/CMakeCache.txt" ] || cmake --preset "$tree" >/dev/null
+cmake --build "build/$tree" --target velmora-bench-feed >/dev/null
 
 work="$(mktemp -d)"
 gateway_pid=""
@@ -35,5 +43,5 @@ gateway_pid=$!
 for _ in $(seq 100); do grep -q "listening on" "$work/gateway.log" && break; sleep 0.1; done
 page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
 velmora_start_wine
-timeout 600 "$VELMORA_WINE" build/mingw64/tools/velmora-bench-feed.exe "$page" "$rounds" </dev/null >"$work/out.txt" 2>&1 || true
+timeout 600 "$(velmora_loader_for "build/$tree/tools/velmora-bench-feed.exe")" "build/$tree/tools/velmora-bench-feed.exe" "$page" "$rounds" </dev/null >"$work/out.txt" 2>&1 || true
 cat "$work/out.txt"

@@ -93,6 +93,7 @@ int wmain(int argc, wchar_t** argv) {
   for (const Exchange& e : exchanges) answer_bytes += e.answer_bytes;
   DestroyWindow(parent);
 
+  std::printf("%s build\n", sizeof(void*) == 4 ? "i686" : "x86_64");
   std::printf("feed page initial load, %zu recommendations (%zu today) and %zu announcements, %d rounds\n",
               lists.today.size() + lists.history.size(), lists.today.size(), lists.news.size(), rounds);
   std::printf("  %zu requests, %.1f MB of answers\n", exchanges.size(), double(answer_bytes) / 1e6);

@@ -3,23 +3,31 @@
 # velmora.exe under Wine against the demo service, measured over 60 seconds (or $1), beside an
 # idle Wine program (ping.exe waiting between echoes) measured over the same seconds.
 #   bash tools/bench/idle_cpu_bench.sh [seconds]
+# VELMORA_BENCH_BUILD=i686 measures the release build (build/mingw32, Wine's 32-bit loader);
+# x86_64 (build/mingw64) unless told.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$root"
 seconds="${1:-60}"
 source scripts/wine-env.sh
-for preset in native mingw64; do
+build="${VELMORA_BENCH_BUILD:-x86_64}"
+case "$build" in
+  i686) tree=mingw32 ;;
+  x86_64) tree=mingw64 ;;
+  *) echo "VELMORA_BENCH_BUILD: i686 or x86_64, not '$build'" >&2; exit 2 ;;
+esac
+for preset in native "$tree"; do
   [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
 done
 cmake --build build/native --target velmora-gateway velmora-admin >/dev/null
-cmake --build build/mingw64 --target velmora >/dev/null
+cmake --build "build/$tree" --target velmora >/dev/null
 
 work="$(mktemp -d)"
 gateway_pid=""
 client_pid=""
 trap '[ -n "$client_pid" ] && kill "$client_pid" 2>/dev/null; [ -n "$gateway_pid" ] && kill "$gateway_pid" 2>/dev/null; velmora_stop_wine; rm -rf "$work"' EXIT
 mkdir -p "$work/program"
-cp build/mingw64/client/velmora.exe "$work/program/"
+cp "build/$tree/client/velmora.exe" "$work/program/"
 admin="build/native/admin/velmora-admin --db $work/db"
 $admin init --demo >/dev/null
 $admin set poll-seconds 1 >/dev/null
@@ -29,7 +37,7 @@ for _ in $(seq 100); do grep -q "listening on" "$work/gateway.log" && break; sle
 page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
 velmora_start_wine
 
-"$VELMORA_WINE" "$work/program/velmora.exe" --gateway "${page%talvenor.asp}" </dev/null >"$work/client.log" 2>&1 &
+"$(velmora_loader_for "$work/program/velmora.exe")" "$work/program/velmora.exe" --gateway "${page%talvenor.asp}" </dev/null >"$work/client.log" 2>&1 &
 client_pid=$!
 login="$(velmora_find_window Velmora)" || { echo "the login window did not appear"; exit 1; }
 sleep 1
@@ -60,8 +68,8 @@ client1="$(ticks 'velmora.exe')"
 idle1="$(ticks 'ping -n 86400')"
 server1="$(awk '{print $14 + $15}' "/proc/$server/stat")"
 polls1="$(grep -c 'kind=count' "$work/gateway.log" || true)"
-awk -v c="$((client1 - client0))" -v i="$((idle1 - idle0))" -v s="$seconds" -v hz="$hz" -v p="$((polls1 - polls0))" -v w="$((server1 - server0))" 'BEGIN {
-  printf "idle client over %d s, polling every second (%d count requests answered)\n", s, p
+awk -v b="$build" -v c="$((client1 - client0))" -v i="$((idle1 - idle0))" -v s="$seconds" -v hz="$hz" -v p="$((polls1 - polls0))" -v w="$((server1 - server0))" 'BEGIN {
+  printf "idle client (%s build) over %d s, polling every second (%d count requests answered)\n", b, s, p
   printf "  baseline: an idle Wine program    %6.2f s of CPU  (%.2f%%)\n", i / hz, 100 * i / hz / s
   printf "  velmora.exe signed in and polling %6.2f s of CPU  (%.2f%%)\n", c / hz, 100 * c / hz / s
   printf "  and the wineserver serving both   %6.2f s of CPU  (%.2f%%)\n", w / hz, 100 * w / hz / s

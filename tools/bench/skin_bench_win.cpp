@@ -64,6 +64,7 @@ int wmain(int argc, wchar_t** argv) {
   ReleaseDC(window, screen);
   DestroyWindow(window);
 
+  std::printf("%s build\n", sizeof(void*) == 4 ? "i686" : "x86_64");
   std::printf("skin, 951 x 612 window, %d rounds (microseconds each)\n", rounds);
   std::printf("  baseline: BitBlt of the whole window  %10.1f\n", blit);
   std::printf("  full frame build                      %10.1f  (%.1f x baseline)\n", build, build / blit);
