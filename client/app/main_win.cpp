@@ -44,6 +44,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (!instance.first()) return instance.AskFirstToComeForward() ? 0 : 1;
   auto login = std::make_unique<velmora::win::LoginWindow>();
   instance.Listen([&login] { login->ComeForward(); });
-  if (!login->Open(velmora::GatewayPage(GatewayBase()))) return 1;
-  return velmora::win::RunMessageLoop();
+  if (!login->Open(velmora::GatewayPage(GatewayBase()))) {
+    instance.StopListening();
+    return 1;
+  }
+  const int code = velmora::win::RunMessageLoop();
+  // The windows may still pump messages as they go (the sign-out on the way out): a late start's
+  // request must not reach them then.
+  instance.StopListening();
+  return code;
 }

@@ -47,8 +47,12 @@ std::wstring SingleInstance::NameFor(const std::wstring& program_dir) {
 SingleInstance::SingleInstance(const std::wstring& program_dir)
     : name_(NameFor(program_dir)), mutex_(Claim(name_, existed_)), first_(!existed_) {}
 
-SingleInstance::~SingleInstance() {
+SingleInstance::~SingleInstance() { StopListening(); }
+
+void SingleInstance::StopListening() {
   if (listener_) DestroyWindow(listener_);
+  listener_ = nullptr;
+  come_forward_ = nullptr;
 }
 
 bool SingleInstance::Listen(std::function<void()> come_forward) {

@@ -27,6 +27,9 @@ class SingleInstance {
   // First only: from now on a later start's request runs `come_forward` on this thread (it must
   // pump messages, as a GUI thread does). Makes the window the later start looks for.
   bool Listen(std::function<void()> come_forward);
+  // No more requests are taken (before what `come_forward` uses goes away); a later start then
+  // finds no one to ask.
+  void StopListening();
 
   // Not first only: asks the running client to come forward, letting it take the foreground.
   // Waits up to `patience` for a client still starting to be ready; false when none answered.

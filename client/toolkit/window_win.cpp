@@ -74,7 +74,25 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     self->OnDestroyed();
     return result;
   }
+  if (message == WM_ACTIVATE && !(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) {
+    return self->OnActivate(wparam, lparam);
+  }
   return self->OnMessage(message, wparam, lparam);
+}
+
+LRESULT Window::OnActivate(WPARAM wparam, LPARAM lparam) {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) last_focus_ = focus;
+    return OnMessage(WM_ACTIVATE, wparam, lparam);
+  }
+  const LRESULT result = OnMessage(WM_ACTIVATE, wparam, lparam);
+  // Not while minimised: the focus then stays off the controls until the window is restored.
+  if (!HIWORD(wparam) && last_focus_ && IsWindow(last_focus_) && IsChild(hwnd_, last_focus_) &&
+      IsWindowEnabled(last_focus_) && IsWindowVisible(last_focus_)) {
+    SetFocus(last_focus_);
+  }
+  return result;
 }
 
 namespace {

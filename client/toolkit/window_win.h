@@ -36,7 +36,13 @@ class Window {
 
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  // A top-level window's activation: the focused control is kept and given back.
+  LRESULT OnActivate(WPARAM wparam, LPARAM lparam);
   HWND hwnd_ = nullptr;
+  // The control that had the focus when this top-level window was last deactivated: it gets it
+  // back when the window is activated again (after a message box, or another program), as in a
+  // dialog, instead of the window itself.
+  HWND last_focus_ = nullptr;
 };
 
 // A child control with a GBK caption, the program's dialog font, at fixed pixels.

@@ -240,7 +240,7 @@ TEST_F(SignUpWindow, AClosedSignUpSendsNoInsert) {
     Submit();
     ASSERT_EQ(testing::SeenBoxes().size(), 1u);
     EXPECT_EQ(testing::SeenBoxes()[0].text, "当前系统禁止新用户注册，如有疑问请与管理员联系！");
-    EXPECT_EQ(GetFocus(), Box(ui::kSignUpPhoneBox));  // the focus stays
+    EXPECT_EQ(GetFocus(), Box(ui::kSignUpPhoneBox));  // the focus stays, even if another program's window came up meanwhile
     EXPECT_EQ(State().sign_up_switch, c.read);
     EXPECT_EQ(Accounts(), before);
     const std::string log = service_.GatewayLog();

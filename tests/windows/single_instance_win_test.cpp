@@ -54,6 +54,12 @@ TEST(SingleInstance, ASecondStartAsksTheRunningClientToComeForward) {
   WaitPumping([&] { return came > 0; }, std::chrono::milliseconds(2000));
   EXPECT_EQ(came, 1);
 
+  // The running client stopped listening (its windows are going): a later start reaches nothing.
+  running.StopListening();
+  EXPECT_FALSE(second.AskFirstToComeForward(300));
+  WaitPumping([] { return false; }, std::chrono::milliseconds(200));
+  EXPECT_EQ(came, 1);
+
   // Nobody listening (the client ended): the request gives up after its patience.
   SingleInstance lonely_first(L"C:\\Quiet\\Velmora");
   SingleInstance lonely_second(L"C:\\Quiet\\Velmora");
