@@ -111,10 +111,10 @@ bool WaitForCompletion(IDispatch* request, ExchangeClock& clock) {
     complete = (*done).vt == VT_BOOL && (*done).boolVal == VARIANT_TRUE;
     return complete;
   };
-  // The wait itself runs to the ceiling; the allowed silence is judged at each look at the state.
+  // The wait runs to the ceiling. The object's state only changes as this thread dispatches its
+  // notifications, which wake the wait; the allowed silence is judged at each look, and the clock
+  // looked at now and then for it.
   const auto whole = std::chrono::milliseconds(clock.WholeLeft(TickCountMs()));
-  // The object's state only changes as this thread dispatches its notifications, which wake the
-  // wait; the clock is looked at now and then for the allowed silence.
   return WaitPumpingQuietly(ended, whole, kSilenceRecheck) == WaitEnd::kDone && complete;
 }
 
@@ -154,8 +154,9 @@ ComRef<IDispatch> CreateFirst(const std::vector<std::wstring>& progids) {
 // memory holds next once the object is freed (a later object's state and answer, then a crash).
 // Such an object is let go when its download has ended (ready state 4), or when more than
 // kMaxParked are waiting (on Windows, where an abort really stops, none ever ends, and this
-// bounds what they hold). Raw pointers, never released at the thread's exit: by then the
-// thread's apartment may be gone, and a Release then is worse than the leak.
+// bounds what they hold). Only objects of an apartment that lives on are parked (see GiveUp);
+// raw pointers, never released at the thread's exit: by then the apartment may be gone, and a
+// Release then is worse than the leak.
 constexpr size_t kMaxParked = 8;
 thread_local std::vector<IDispatch*>* t_parked = nullptr;
 
@@ -179,9 +180,14 @@ void SweepParked() {
   }
 }
 
-void Park(IDispatch* request) {
-  if (!t_parked) t_parked = new std::vector<IDispatch*>();
+// An exchange on `request` was given up. Its object must outlive the caller's reference (see
+// above): parked when its apartment lives on after the call, else kept for good, since nothing
+// may touch it once its apartment has ended.
+void GiveUp(IDispatch* request, bool apartment_lives_on) {
+  CallMethod(request, L"Abort", {});
   request->AddRef();
+  if (!apartment_lives_on) return;  // deliberately never released
+  if (!t_parked) t_parked = new std::vector<IDispatch*>();
   t_parked->push_back(request);
   if (t_parked->size() > kMaxParked) {
     t_parked->front()->Release();
@@ -190,8 +196,10 @@ void Park(IDispatch* request) {
 }
 
 // One exchange on `request`, new or used before; nullopt when it failed or was given up.
-std::optional<std::string> Exchange(IDispatch* request, const std::string& address, const std::string& body) {
-  SweepParked();
+// `apartment_lives_on`: the calling thread's apartment outlives this call.
+std::optional<std::string> Exchange(IDispatch* request, const std::string& address, const std::string& body,
+                                    bool apartment_lives_on) {
+  if (apartment_lives_on) SweepParked();
   const TransportLimits limits = CurrentTransportLimits();
   ExchangeClock clock(TickCountMs(), limits);
   // The server-side objects keep their own time-outs for each step; the allowed silence is the
@@ -208,8 +216,7 @@ std::optional<std::string> Exchange(IDispatch* request, const std::string& addre
   const Bstr payload(win::GbkToWide(body));
   if (FAILED(CallMethod(request, L"Send", {Text(payload)}))) return std::nullopt;
   if (!WaitForCompletion(request, clock)) {
-    CallMethod(request, L"Abort", {});
-    Park(request);
+    GiveUp(request, apartment_lives_on);
     return std::nullopt;
   }
   return ResponseBytes(request);
@@ -235,7 +242,8 @@ ReusedRequestObject::~ReusedRequestObject() { t_reused = outer_; }
 std::string ReusedRequestObject::Post(const std::string& address, const std::string& body) {
   if (!object_) object_ = CreateFirst(RequestObjectProgIds());
   if (!object_) return {};
-  std::optional<std::string> answer = Exchange(object_.get(), address, body);
+  // Made inside the thread's apartment, which it does not outlive.
+  std::optional<std::string> answer = Exchange(object_.get(), address, body, true);
   // An object given up on mid-way may not be ready for the next request: the next one starts
   // on a new object.
   if (!answer) object_.Reset();
@@ -255,7 +263,7 @@ std::string PostFormCom(const std::string& address, const std::string& body,
   const win::ComApartment apartment;
   ComRef<IDispatch> request = CreateFirst(progids);
   if (!request) return {};
-  return Exchange(request.get(), address, body).value_or(std::string());
+  return Exchange(request.get(), address, body, !apartment.outermost()).value_or(std::string());
 }
 
 std::string PostForm(const std::string& address, const std::string& body, const ProgressObserver& observer) {

@@ -23,6 +23,9 @@ class ComApartment {
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
   bool ok() const { return SUCCEEDED(hr_); }
+  // True when this made the thread's apartment (it ends with this object); false when it joined
+  // one that lives on around it, or failed.
+  bool outermost() const { return hr_ == S_OK; }
 
  private:
   const HRESULT hr_;
