@@ -196,6 +196,9 @@ awaitable<ClientConnection::Next> ClientConnection::ServeRequest() {
   const HttpReply reply = co_await Dispatch(std::move(handed));
   http::response<http::string_body> response{http::int_to_status(unsigned(reply.status)), request.version()};
   response.set(http::field::content_type, reply.content_type);
+  // Answers carry account data and are never the same twice: nothing on the way or in the
+  // client's HTTP stack should keep them on disk.
+  response.set(http::field::cache_control, "no-store");
   response.body() = reply.body;
   response.keep_alive(request.keep_alive() && !front_.stopping);
   response.prepare_payload();

@@ -210,6 +210,16 @@ TEST_F(SlowSenders, KeptAliveConnectionServesRequestAfterRequest) {
   }
 }
 
+TEST_F(SlowSenders, AnswersAreNeverStoredInACache) {
+  // Answers carry account data; a client's HTTP stack must not keep them on disk.
+  Start({});
+  auto client = Connect("127.0.0.2");
+  ASSERT_TRUE(client->Send("POST /talvenor.asp HTTP/1.1\r\nHost: velmora\r\nContent-Length: 3\r\n\r\na=1"));
+  const std::string response = client->ReadResponse(5s);
+  EXPECT_EQ(Status(response), "HTTP/1.1 200 OK");
+  EXPECT_NE(response.find("\r\nCache-Control: no-store\r\n"), std::string::npos) << response;
+}
+
 TEST_F(SlowSenders, StopWaitsForASlowSenderNoLongerThanItsDeadline) {
   Start({"--threads", "2"});
   auto trickler = Connect("127.0.0.3");

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# One gateway request's CPU cost under Wine, by transport: the client's process and the
+# wineserver's part, each run in its own process against the demo service; a run of no requests
+# is the baseline for the wineserver's part (process start and end).
+#   bash tools/bench/transport_bench.sh [requests]
+# VELMORA_BENCH_BUILD=i686 measures the release build (build/mingw32, Wine's 32-bit loader);
+# x86_64 (build/mingw64) unless told.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$root"
+requests="${1:-200}"
+source scripts/wine-env.sh
+build="${VELMORA_BENCH_BUILD:-x86_64}"
+case "$build" in
+  i686) tree=mingw32 ;;
+  x86_64) tree=mingw64 ;;
+  *) echo "VELMORA_BENCH_BUILD: i686 or x86_64, not '$build'" >&2; exit 2 ;;
+esac
+for preset in native "$tree"; do
+  [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+done
+cmake --build build/native --target velmora-gateway velmora-admin >/dev/null
+cmake --build "build/$tree" --target velmora-bench-transport >/dev/null
+
+work="$(mktemp -d)"
+gateway_pid=""
+trap '[ -n "$gateway_pid" ] && kill "$gateway_pid" 2>/dev/null; velmora_stop_wine; rm -rf "$work"' EXIT
+build/native/admin/velmora-admin --db "$work/db" init --demo >/dev/null
+build/native/service/velmora-gateway --db "$work/db" --listen 127.0.0.1:0 >"$work/gateway.log" 2>&1 &
+gateway_pid=$!
+for _ in $(seq 100); do grep -q "listening on" "$work/gateway.log" && break; sleep 0.1; done
+page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
+velmora_start_wine
+exe="build/$tree/tools/velmora-bench-transport.exe"
+loader="$(velmora_loader_for "$exe")"
+server_ticks() {
+  local pid
+  for pid in $(pgrep -f wineserver); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      awk '{print $14 + $15}' "/proc/$pid/stat"
+      return
+    fi
+  done
+}
+hz="$(getconf CLK_TCK)"
+echo "one request's CPU under Wine ($build build), $requests requests a run"
+run() {  # mode requests
+  local before after
+  before="$(server_ticks)"
+  "$loader" "$exe" "$page" "$1" "$2" </dev/null 2>/dev/null | tr -d '\r' || true
+  after="$(server_ticks)"
+  echo $((after - before))
+}
+base="$(run reused 0 | tail -1)"
+for mode in reused progid:MSXML2.XMLHTTP progid:WinHttp.WinHttpRequest.5.1 wininet; do
+  out="$(run "$mode" "$requests")"
+  echo "$out" | head -n -1
+  awk -v t="$(echo "$out" | tail -1)" -v b="$base" -v n="$requests" -v hz="$hz" \
+    'BEGIN { printf "%34s wineserver: %.2f ms each\n", "", 1000 * (t - b) / hz / n }'
+done
