@@ -16,10 +16,12 @@ size_t AddressSlots::per_address() const {
   return per_address_;
 }
 
-AddressSlots::Slot AddressSlots::Take(const std::string& address) {
+AddressSlots::Slot AddressSlots::Take(const std::string& address) { return Take(address, per_address()); }
+
+AddressSlots::Slot AddressSlots::Take(const std::string& address, size_t cap) {
   std::lock_guard lock(mutex_);
   size_t& open = open_[address];
-  if (open >= per_address_) {
+  if (open >= cap) {
     if (open == 0) open_.erase(address);
     return Slot(nullptr, address);
   }

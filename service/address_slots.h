@@ -33,6 +33,8 @@ class AddressSlots {
   void set_per_address(size_t per_address);
   size_t per_address() const;
   Slot Take(const std::string& address);
+  // The same under `cap` rather than the per-address cap: for a proxy that many clients share.
+  Slot Take(const std::string& address, size_t cap);
 
  private:
   void Give(const std::string& address);

@@ -7,6 +7,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <unordered_map>
 #include <unordered_set>
@@ -56,6 +57,19 @@ bool IsHttpError(const beast::error_code& ec) {
   return &ec.category() == &http::make_error_code(http::error::bad_version).category();
 }
 
+// The client a trusted proxy forwarded `request` for: the last address of its last
+// X-Forwarded-For (what the proxy itself appended; earlier ones are the client's own claims), or
+// `proxy` when there is none that reads as an address.
+std::string ForwardedFor(const http::request<http::string_body>& request, const std::string& proxy) {
+  std::string_view last;
+  for (const auto& field : request) {
+    if (beast::iequals(field.name_string(), "X-Forwarded-For")) last = field.value();
+  }
+  if (const size_t comma = last.rfind(','); comma != std::string_view::npos) last.remove_prefix(comma + 1);
+  const std::string address = NormalizedAddress(std::string(beast::string_view(last.data(), last.size())));
+  return address.empty() ? proxy : address;
+}
+
 }  // namespace
 
 class ClientConnection;
@@ -94,12 +108,14 @@ struct HttpFront::Impl {
 // One client connection, served request after request by one coroutine on the loop.
 class ClientConnection : public std::enable_shared_from_this<ClientConnection> {
  public:
-  ClientConnection(HttpFront::Impl& front, tcp::socket socket, AddressSlots::Slot slot, std::string address)
+  ClientConnection(HttpFront::Impl& front, tcp::socket socket, AddressSlots::Slot slot, std::string address,
+                   bool from_proxy)
       : front_(front),
         socket_(std::move(socket)),
         deadline_(socket_.get_executor()),
         slot_(std::move(slot)),
-        address_(std::move(address)) {}
+        address_(std::move(address)),
+        from_proxy_(from_proxy) {}
 
   // The connection's whole life: requests while the client keeps to the limits, then the close.
   awaitable<void> Run();
@@ -133,6 +149,7 @@ class ClientConnection : public std::enable_shared_from_this<ClientConnection> {
   beast::flat_buffer buffer_;
   AddressSlots::Slot slot_;
   std::string address_;
+  const bool from_proxy_;  // a trusted load balancer: each request names its client
   bool idle_ = false;
 };
 
@@ -192,7 +209,7 @@ awaitable<ClientConnection::Next> ClientConnection::ServeRequest() {
   http::request<http::string_body> request = parser.release();
   const std::string_view target = request.target();
   HttpRequest handed{std::string(request.method_string()), std::string(target.substr(0, target.find('?'))),
-                     std::move(request.body()), address_};
+                     std::move(request.body()), from_proxy_ ? ForwardedFor(request, address_) : address_};
   const HttpReply reply = co_await Dispatch(std::move(handed));
   http::response<http::string_body> response{http::int_to_status(unsigned(reply.status)), request.version()};
   response.set(http::field::content_type, reply.content_type);
@@ -323,14 +340,17 @@ void HttpFront::Impl::Admit(tcp::socket socket) {
     Log(address + " over " + std::to_string(max_connections) + " open connections in all: closed");
     return;
   }
-  AddressSlots::Slot slot = slots.Take(address);
+  const bool from_proxy = std::find(limits.trusted_proxies.begin(), limits.trusted_proxies.end(), address) !=
+                          limits.trusted_proxies.end();
+  AddressSlots::Slot slot = from_proxy ? slots.Take(address, max_connections) : slots.Take(address);
   if (!slot.held()) {
     Log(address + " over " + std::to_string(slots.per_address()) + " open connections from one address: closed");
     return;
   }
   // Headers and body go out in one piece or several: none may wait for a delayed acknowledgement.
   socket.set_option(tcp::no_delay(true), ec);
-  auto connection = std::make_shared<ClientConnection>(*this, std::move(socket), std::move(slot), std::move(address));
+  auto connection =
+      std::make_shared<ClientConnection>(*this, std::move(socket), std::move(slot), std::move(address), from_proxy);
   connections.insert(connection.get());
   ++open;
   asio::co_spawn(
@@ -415,5 +435,14 @@ bool HttpFront::ServeUntilSignalled(const std::function<void(int)>& on_signal) {
 size_t HttpFront::max_connections() const { return impl_->max_connections; }
 
 size_t HttpFront::open_connections() const { return impl_->open.load(); }
+
+std::string NormalizedAddress(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const size_t last = text.find_last_not_of(" \t");
+  beast::error_code ec;
+  const asio::ip::address address = asio::ip::make_address(text.substr(first, last - first + 1), ec);
+  return ec ? std::string() : address.to_string();
+}
 
 }  // namespace velmora::service

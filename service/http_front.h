@@ -13,6 +13,9 @@
 //   - one client address holds at most `max_per_address` connections, and the server
 //     `max_connections`: a connection over either is closed as it arrives, never by stalling
 //     the connections already served.
+// A load balancer in front (an address in `trusted_proxies`) carries many clients: its
+// connections count only against `max_connections`, and a request it forwards is from the
+// address it appended last to X-Forwarded-For. Anyone else's X-Forwarded-For is ignored.
 // Implementation: Boost.Beast on Boost.Asio, kept out of this header.
 #pragma once
 #include <chrono>
@@ -20,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace velmora::service {
 
@@ -31,7 +35,12 @@ struct FrontLimits {
   size_t max_body = size_t(1) << 20;
   size_t max_per_address = 32;
   size_t max_connections = 20000;
+  std::vector<std::string> trusted_proxies;  // IP addresses as written by NormalizedAddress
 };
+
+// `text` as an IP address in its canonical spelling ("::ffff:10.0.0.1" stays IPv6), or "" when it
+// is none.
+std::string NormalizedAddress(const std::string& text);
 
 struct HttpRequest {
   std::string method;  // "GET", "POST", …

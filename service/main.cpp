@@ -2,6 +2,7 @@
 //   velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]
 //                   [--deny FILE] [--key DIGITS] [--threads N] [--max-answer MIB]
 //                   [--max-per-address N] [--max-connections N] [--idle-seconds N]
+//                   [--trusted-proxy ADDRESS]...
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -44,7 +45,9 @@ int Usage(const std::string& message) {
   std::fprintf(stderr,
                "usage: velmora-gateway --db PATH --listen HOST:PORT [--base /path/] [--clock 24|12]\n"
                "                       [--deny FILE] [--key DIGITS] [--threads N] [--max-answer MIB]\n"
-               "                       [--max-per-address N] [--max-connections N] [--idle-seconds N]\n");
+               "                       [--max-per-address N] [--max-connections N] [--idle-seconds N]\n"
+               "                       [--trusted-proxy ADDRESS]...  (a load balancer: its X-Forwarded-For names\n"
+               "                       the client, and its connections are not capped per address)\n");
   return 2;
 }
 
@@ -109,6 +112,10 @@ int ParseArgs(int argc, char** argv, Options& o) {
       int n = 0;
       if (!ParseNumber(v, 1, 86400, n)) return Usage("--idle-seconds takes 1 to 86400");
       o.limits.idle_time = std::chrono::seconds(n);
+    } else if (a == "--trusted-proxy") {
+      const std::string address = velmora::service::NormalizedAddress(v);
+      if (address.empty()) return Usage("--trusted-proxy takes an IP address");
+      o.limits.trusted_proxies.push_back(address);
     } else {
       return Usage("unknown option " + a);
     }

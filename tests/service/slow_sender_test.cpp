@@ -210,6 +210,46 @@ TEST_F(SlowSenders, KeptAliveConnectionServesRequestAfterRequest) {
   }
 }
 
+TEST_F(SlowSenders, ATrustedProxyCarriesManyClientsAndNamesEach) {
+  Start({"--trusted-proxy", "127.0.0.5", "--max-per-address", "1"});
+  // The proxy's connections are not capped per address; anyone else's still are.
+  std::vector<std::unique_ptr<RawConnection>> proxied;
+  for (int i = 0; i < 3; ++i) {
+    proxied.push_back(Connect("127.0.0.5"));
+    ASSERT_TRUE(proxied.back()->Send(kHealth));
+    EXPECT_EQ(Status(proxied.back()->ReadResponse(5s)), "HTTP/1.1 200 OK") << i << gateway_->Log();
+  }
+  auto direct = Connect("127.0.0.2");
+  ASSERT_TRUE(direct->Send(kHealth));
+  EXPECT_EQ(Status(direct->ReadResponse(5s)), "HTTP/1.1 200 OK");
+  auto second = Connect("127.0.0.2");
+  second->Send(kHealth);
+  EXPECT_EQ(second->ReadResponse(2s), "") << "a second connection from one address was served";
+
+  // A request is from the address the proxy appended last; a header from anyone else, or one
+  // that names no address, counts for nothing.
+  const struct {
+    const char* from;
+    const char* headers;
+    const char* logged;
+  } cases[] = {
+      {"127.0.0.5", "X-Forwarded-For: 198.51.100.1\r\nX-Forwarded-For: 6.6.6.6, 203.0.113.7\r\n", "203.0.113.7"},
+      {"127.0.0.5", "X-Forwarded-For: 2001:db8::5\r\n", "2001:db8::5"},
+      {"127.0.0.5", "X-Forwarded-For: unknown\r\n", "127.0.0.5"},
+      {"127.0.0.3", "X-Forwarded-For: 203.0.113.9\r\n", "127.0.0.3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.headers);
+    auto client = Connect(c.from);
+    ASSERT_TRUE(client->Send(std::string("POST /talvenor.asp HTTP/1.1\r\nHost: velmora\r\n") + c.headers +
+                             "Content-Length: 3\r\n\r\na=1"));
+    EXPECT_EQ(Status(client->ReadResponse(5s)), "HTTP/1.1 200 OK");
+    const std::string log = gateway_->Log();
+    const std::string last = log.substr(log.rfind('\n', log.size() - 2) + 1);
+    EXPECT_NE(last.find(std::string(" ") + c.logged + " "), std::string::npos) << last;
+  }
+}
+
 TEST_F(SlowSenders, AnswersAreNeverStoredInACache) {
   // Answers carry account data; a client's HTTP stack must not keep them on disk.
   Start({});
