@@ -37,11 +37,11 @@ std::string RedactedLocation(const std::string& location) {
     if (key == "dbname") dbname = o->val;
   }
   PQconninfoFree(options);
-  std::string shown = "postgresql://" + (user.empty() ? "" : user + "@");
-  shown += host.empty() || host[0] == '/' ? "" : host;
-  if (!port.empty()) shown += ":" + port;
+  const bool socket = !host.empty() && host[0] == '/';
+  std::string shown = "postgresql://" + (user.empty() ? "" : user + "@") + (socket ? "" : host);
+  if (!socket && !port.empty()) shown += ":" + port;
   shown += "/" + dbname;
-  if (!host.empty() && host[0] == '/') shown += "?host=" + host;
+  if (socket) shown += "?host=" + host + (port.empty() ? "" : "&port=" + port);
   return shown;
 }
 
@@ -59,6 +59,8 @@ PgConnection ConnectPostgres(const std::string& location, const char* applicatio
     error = "cannot connect to " + RedactedLocation(location) + ": " + PgError(conn.get());
     return nullptr;
   }
+  // The server's notices ("already exists, skipping") are not the operator's business.
+  PQsetNoticeProcessor(conn.get(), [](void*, const char*) {}, nullptr);
   return conn;
 }
 
