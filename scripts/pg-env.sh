@@ -12,10 +12,16 @@
 # connections over TCP (127.0.0.1:PORT) need a password (SCRAM). The server's log is DIR/postgres.log.
 # `psql -h DIR -p PORT -U postgres` reaches it.
 
-# The folder of initdb, postgres and pg_ctl: VELMORA_PG_BINDIR, pg_config's, or Debian's newest.
+# The folder of initdb, postgres and pg_ctl: VELMORA_PG_BINDIR when set, else pg_config's or
+# Debian's newest.
 velmora_pg_bindir() {
-  local dir
-  for dir in "${VELMORA_PG_BINDIR:-}" "$(pg_config --bindir 2>/dev/null)" $(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V -r); do
+  local dir candidates
+  if [ -n "${VELMORA_PG_BINDIR:-}" ]; then
+    candidates=("$VELMORA_PG_BINDIR")
+  else
+    candidates=("$(pg_config --bindir 2>/dev/null)" $(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V -r))
+  fi
+  for dir in "${candidates[@]}"; do
     if [ -n "$dir" ] && [ -x "$dir/initdb" ] && [ -x "$dir/postgres" ] && [ -x "$dir/pg_ctl" ]; then
       echo "$dir"
       return 0
