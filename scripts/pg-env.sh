@@ -5,10 +5,12 @@
 #
 #   bash scripts/pg-env.sh start DIR PORT   make DIR (initdb) if new, start the server, wait for it
 #   bash scripts/pg-env.sh stop DIR         stop it (fast: sessions are ended, nothing committed lost)
+#   bash scripts/pg-env.sh crash DIR        stop it as a power cut would (immediate: no checkpoint;
+#                                           what was committed and flushed comes back at the start)
 #   bash scripts/pg-env.sh status DIR       exit 0 while it runs
 #
 # Sourced, it gives the same as functions: velmora_pg_start, velmora_pg_stop, velmora_pg_status,
-# velmora_pg_bindir. The bootstrap superuser is "postgres", trusted on the folder's socket only;
+# velmora_pg_crash, velmora_pg_bindir. The bootstrap superuser is "postgres", trusted on the folder's socket only;
 # connections over TCP (127.0.0.1:PORT) need a password (SCRAM). The server's log is DIR/postgres.log.
 # `psql -h DIR -p PORT -U postgres` reaches it.
 
@@ -82,12 +84,14 @@ EOF
 }
 
 velmora_pg_stop() {
-  local dir="$1" bin
+  local dir="$1" mode="${2:-fast}" bin
   bin="$(velmora_pg_bindir)" || return 1
   [ -d "$dir/data" ] || return 0
   velmora_pg_status "$dir" || return 0
-  _velmora_pg_as_owner "$bin/pg_ctl" -D "$dir/data" -m fast -w -t 60 stop >/dev/null
+  _velmora_pg_as_owner "$bin/pg_ctl" -D "$dir/data" -m "$mode" -w -t 60 stop >/dev/null
 }
+
+velmora_pg_crash() { velmora_pg_stop "$1" immediate; }
 
 velmora_pg_status() {
   local dir="$1" bin
@@ -100,9 +104,10 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   case "${1:-}" in
     start) velmora_pg_start "${2:-}" "${3:-}" ;;
     stop) velmora_pg_stop "${2:-}" ;;
+    crash) velmora_pg_crash "${2:-}" ;;
     status) velmora_pg_status "${2:-}" ;;
     *)
-      echo "usage: pg-env.sh start DIR PORT | stop DIR | status DIR" >&2
+      echo "usage: pg-env.sh start DIR PORT | stop DIR | crash DIR | status DIR" >&2
       exit 2
       ;;
   esac

@@ -73,6 +73,7 @@ class PgServer {
   }
 
   bool Stop() { return Script("stop " + folder_); }
+  bool Crash() { return Script("crash " + folder_); }
   bool Start() { return Script("start " + folder_ + " " + std::to_string(port_)); }
 
   ~PgServer() {

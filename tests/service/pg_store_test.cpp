@@ -3,8 +3,10 @@
 // until it is back.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "gateway/transport.h"
 #include "gateway_process.h"
@@ -136,6 +138,14 @@ TEST_F(CrossStoreTest, EveryStatementIsAnsweredAsSqliteAnswersIt) {
       {'4', "select * from account where 账号='王五'", true},
       {'2', "select 账号,密码,在线,状态,登陆IP from account where 账号='王五'", true},
       {'2', "select count(*) from latest1", true},
+      // Values a change may not write are refused before either store sees them.
+      {'1', "update account set 登陆IP='1.2.3.4€' where 账号='张三'", false},
+      {'1', "update account set 句柄='12345々' where 账号='张三'", false},
+      {'1', "update account set 在线=2 where 账号='张三'", false},
+      {'1', "update account set 登陆时间='2026-12-09 14:03:05' where 账号='张三'", false},
+      {'1', insert + "('赵六','','138','12345','0','2026年12月9日','0')", false},
+      {'1', insert + "('赵六','A1B2','138','12345','1','2026年12月9日','0')", false},
+      {'1', insert + "('" + std::string(65, 'n') + "','A1B2','138','12345','0','2026年12月9日','0')", false},
       {'2', "select * from account", false},
       {'2', "select 姓名 from account where 账号='张三'", false},
       {'1', "update account set 状态='0' where 账号='张三'", false},
@@ -171,6 +181,51 @@ TEST_F(CrossStoreTest, SignUpOnlyWhileTheSwitchIsOnInBoth) {
   EXPECT_EQ(record.rows, 1);
   EXPECT_EQ(Send(*sqlite_, '1', sign_up), Envelope("6"));
   EXPECT_EQ(testing::PgSnapshot(owner()), testing::SqliteSnapshot(file_.path()));
+}
+
+// Several gateways on one database: each change lands once, a name is taken by one sign-up only.
+TEST_F(PgDatabaseTest, GatewaysSideBySideShareOneDatabase) {
+  std::string error;
+  auto first = Store::Open(gateway(), error);
+  auto second = Store::Open(gateway(), error);
+  ASSERT_TRUE(first && second) << error;
+  const auto sign_up = [](const std::string& name, int i) {
+    return "insert into account (`账号`,`密码`,`姓名`,`身份证号`,`状态`,`创建时间`,`在线`) values ('" + name +
+           "','A1B2','" + std::to_string(i) + "','12345','0','2026年12月9日14时','0')";
+  };
+  std::atomic<int> acknowledged{0}, taken{0};
+  std::vector<std::thread> clients;
+  for (int t = 0; t < 8; ++t) {
+    clients.emplace_back([&, t] {
+      Store& store = t % 2 ? *second : *first;
+      for (int i = 0; i < 20; ++i) {
+        if (Send(store, '1', sign_up("用户" + std::to_string(t) + "_" + std::to_string(i), i)) == Envelope("6")) ++acknowledged;
+        // Every client tries the same names as well: one sign-up each gets it.
+        if (Send(store, '1', sign_up("同名" + std::to_string(i), t)) == Envelope("6")) ++taken;
+      }
+    });
+  }
+  for (auto& c : clients) c.join();
+  EXPECT_EQ(acknowledged, 160);
+  EXPECT_EQ(taken, 20);
+  EXPECT_EQ(server().Value(database_, "SELECT count(*) FROM account"), "180");
+  EXPECT_EQ(U(Send(*second, '4', "select * from account where 账号='用户0_19'")), U(Envelope("ok")));
+}
+
+// An acknowledged change is on disk: it survives the server's crash right after the answer, even
+// where the database's own default would acknowledge before the flush.
+TEST_F(PgDatabaseTest, AnAcknowledgedChangeSurvivesTheServersCrash) {
+  ASSERT_TRUE(server().Exec("postgres", "ALTER DATABASE " + database_ + " SET synchronous_commit = off"));
+  std::string error;
+  auto store = Store::Open(gateway(), error);
+  ASSERT_TRUE(store) << error;
+  const std::string sign_up = "insert into account (`账号`,`密码`,`姓名`,`身份证号`,`状态`,`创建时间`,`在线`) values "
+                              "('王五','A1B2','138','12345','0','2026年12月9日14时','0')";
+  ASSERT_EQ(Send(*store, '1', sign_up), Envelope("6"));
+  ASSERT_EQ(Send(*store, '1', "update account set 在线=1,句柄='54321' where 账号='王五'"), Envelope("6"));
+  ASSERT_TRUE(server().Crash());
+  ASSERT_TRUE(server().Start());
+  EXPECT_EQ(server().Value(database_, "SELECT \"在线\" || \"句柄\" FROM account WHERE \"账号\" = '王五'"), "154321");
 }
 
 TEST_F(PgDatabaseTest, AnAnswerPastTheLimitIsAFailureNotBuilt) {
