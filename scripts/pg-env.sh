@@ -8,9 +8,13 @@
 #   bash scripts/pg-env.sh crash DIR        stop it as a power cut would (immediate: no checkpoint;
 #                                           what was committed and flushed comes back at the start)
 #   bash scripts/pg-env.sh status DIR       exit 0 while it runs
+#   bash scripts/pg-env.sh database DIR NAME OWNER
+#                                           an owner role (may create roles) and its UTF-8
+#                                           database, if missing; prints the owner's URI for
+#                                           velmora-admin --db
 #
 # Sourced, it gives the same as functions: velmora_pg_start, velmora_pg_stop, velmora_pg_status,
-# velmora_pg_crash, velmora_pg_bindir. The bootstrap superuser is "postgres", trusted on the folder's socket only;
+# velmora_pg_crash, velmora_pg_database, velmora_pg_port, velmora_pg_bindir. The bootstrap superuser is "postgres", trusted on the folder's socket only;
 # connections over TCP (127.0.0.1:PORT) need a password (SCRAM). The server's log is DIR/postgres.log.
 # `psql -h DIR -p PORT -U postgres` reaches it.
 
@@ -99,15 +103,39 @@ velmora_pg_status() {
   _velmora_pg_as_owner "$bin/pg_ctl" -D "$dir/data" status >/dev/null 2>&1
 }
 
+# The port the server in DIR was made with.
+velmora_pg_port() {
+  sed -n 's/^port = \([0-9]*\)$/\1/p' "$1/data/postgresql.conf" | tail -n 1
+}
+
+velmora_pg_database() {
+  local dir="$1" name="$2" owner="$3" port bin
+  case "$name$owner" in
+    *[!a-z0-9_]* | "") echo "pg-env: database and owner names are lower-case letters, digits and _" >&2; return 2 ;;
+  esac
+  bin="$(velmora_pg_bindir)" || return 1
+  dir="$(cd "$dir" && pwd)"
+  port="$(velmora_pg_port "$dir")"
+  local psql=("$bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$dir" -p "$port" -U postgres -d postgres -At)
+  if [ -z "$("${psql[@]}" -c "SELECT 1 FROM pg_roles WHERE rolname = '$owner'")" ]; then
+    "${psql[@]}" -c "CREATE ROLE $owner LOGIN CREATEROLE" || return 1
+  fi
+  if [ -z "$("${psql[@]}" -c "SELECT 1 FROM pg_database WHERE datname = '$name'")" ]; then
+    "${psql[@]}" -c "CREATE DATABASE $name OWNER $owner TEMPLATE template0 ENCODING 'UTF8'" || return 1
+  fi
+  echo "postgresql://$owner@/$name?host=$dir&port=$port"
+}
+
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   set -euo pipefail
   case "${1:-}" in
     start) velmora_pg_start "${2:-}" "${3:-}" ;;
     stop) velmora_pg_stop "${2:-}" ;;
     crash) velmora_pg_crash "${2:-}" ;;
+    database) velmora_pg_database "${2:-}" "${3:-}" "${4:-}" ;;
     status) velmora_pg_status "${2:-}" ;;
     *)
-      echo "usage: pg-env.sh start DIR PORT | stop DIR | crash DIR | status DIR" >&2
+      echo "usage: pg-env.sh start DIR PORT | stop DIR | crash DIR | status DIR | database DIR NAME OWNER" >&2
       exit 2
       ;;
   esac

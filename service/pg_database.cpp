@@ -135,7 +135,9 @@ std::string GatewayGrantsSql(const std::string& role, const std::string& databas
   sql += "GRANT SELECT (" + list(kGatewayReadableAccountColumns) + ") ON " + account + " TO " + role + ";\n";
   sql += "GRANT INSERT (" + list(kSignUpColumns) + ") ON " + account + " TO " + role + ";\n";
   sql += "GRANT UPDATE (" + list(kLoginColumns) + ") ON " + account + " TO " + role + ";\n";
-  // Temporary tables are DDL too: only roles granted it may make them in this database.
+  // Tables of its own, temporary ones too, are DDL: only roles granted it may make them here (a
+  // database made before PostgreSQL 15 lets everyone create in the public schema).
+  sql += "REVOKE CREATE ON SCHEMA public FROM PUBLIC;\n";
   sql += "REVOKE TEMPORARY ON DATABASE " + QuoteIdentifier(database) + " FROM PUBLIC;\n";
   return sql;
 }
