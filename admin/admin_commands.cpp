@@ -1,10 +1,11 @@
 #include "admin_commands.h"
 
-#include "admin_values.h"
 #include "admin_db.h"
+#include "admin_values.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -12,12 +13,10 @@
 #include <string_view>
 #include <utility>
 
-#include <fstream>
-
 #include "database.h"
-#include "pg_database.h"
 #include "gateway/rc4.h"
 #include "gbk.h"
+#include "pg_database.h"
 #include "schema.h"
 
 // The database stores UTF-8 and every column name below is written as a literal: stop at once if
