@@ -78,12 +78,13 @@ class CrossStoreTest : public PgDatabaseTest {
     ASSERT_TRUE(server().Exec(database_, kSeed, &error)) << error;
     sqlite_ = Store::Open(file_.path(), error);
     ASSERT_TRUE(sqlite_) << error;
-    pg_ = Store::Open(gateway(), error);
+    pg_ = PgStore::Open(gateway(), error);
     ASSERT_TRUE(pg_) << error;
   }
 
   testing::TempDatabase file_;
-  std::unique_ptr<Store> sqlite_, pg_;
+  std::unique_ptr<Store> sqlite_;
+  std::unique_ptr<PgStore> pg_;
 };
 
 // Every shape the client sends, the values a condition may hold, changes and refusals, in one
@@ -154,9 +155,13 @@ TEST_F(CrossStoreTest, EveryStatementIsAnsweredAsSqliteAnswersIt) {
   for (const Case& c : cases) {
     const std::string from_sqlite = Send(*sqlite_, c.op, c.sql);
     RequestRecord record;
+    const uint64_t sent = pg_->statements_sent();
     const std::string from_pg = Send(*pg_, c.op, c.sql, &record);
     EXPECT_EQ(U(from_pg), U(from_sqlite)) << c.sql;
     EXPECT_EQ(from_pg != Envelope(""), c.served) << c.sql << ": " << record.outcome;
+    if (record.kind.empty()) {
+      EXPECT_EQ(pg_->statements_sent(), sent) << c.sql << ": refused, yet sent";
+    }
   }
   // A few answers spelt out, so that the same mistake in both stores shows too.
   EXPECT_EQ(U(Send(*pg_, '2', "select top 1 股票代码 from Latest1 order by 股票代码 desc")), U(Envelope("股票代码々☆中々☆")));
