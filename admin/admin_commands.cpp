@@ -1,9 +1,11 @@
 #include "admin_commands.h"
 
+#include "admin_db.h"
 #include "admin_values.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -14,6 +16,7 @@
 #include "database.h"
 #include "gateway/rc4.h"
 #include "gbk.h"
+#include "pg_database.h"
 #include "schema.h"
 
 // The database stores UTF-8 and every column name below is written as a literal: stop at once if
@@ -23,14 +26,19 @@ static_assert(sizeof("编号") == 7 && "编号"[0] == '\xE7', "narrow string lit
 namespace velmora::admin {
 namespace {
 
-using service::Database;
 using service::OpenMode;
-using service::Query;
+using service::QuoteIdentifier;
 
 constexpr std::string_view kUsage =
     "usage: velmora-admin --db PATH COMMAND [ARGUMENTS]\n"
+    "  PATH is the SQLite database file, or a PostgreSQL database's URI postgresql://USER@HOST/DB\n"
     "  init [--demo]                    create the tables and the layout and page rows (once);\n"
     "                                   --demo adds a demo account and sample feeds\n"
+    "       [--gateway-role NAME] [--gateway-password TEXT]\n"
+    "                                   PostgreSQL: also the gateways' role (velmora_gateway),\n"
+    "                                   made with the password given or a new one it prints\n"
+    "  migrate FILE [--replace]         PostgreSQL: copy the SQLite database FILE row for row\n"
+    "                                   into empty tables (--replace empties them first)\n"
     "  account add NAME PASSWORD        a new account (normal, offline)\n"
     "  account freeze|unfreeze NAME     refuse or allow the account's sign-in\n"
     "  account kick NAME                sign the account's current session out\n"
@@ -59,63 +67,22 @@ const char* const kPageNumerals[] = {"一", "二", "三", "四", "五", "六"};
 
 // ---- The database --------------------------------------------------------------------------
 
-class Db {
- public:
-  explicit Db(Database db) : db_(std::move(db)) {}
-
-  // Runs a statement with text parameters ?1, ?2...; returns the rows it gives.
-  std::vector<std::vector<std::string>> Rows(std::string_view sql,
-                                             const std::vector<std::string_view>& params = {}) {
-    Query q(db_.get(), sql);
-    if (!q.ok()) Fail("database error: " + Printable(sqlite3_errmsg(db_.get())));
-    int index = 1;
-    for (std::string_view p : params) q.Bind(index++, p);
-    std::vector<std::vector<std::string>> rows;
-    for (;;) {
-      const int rc = q.Step();
-      if (rc == SQLITE_DONE) break;
-      if (rc != SQLITE_ROW) Fail("database error: " + Printable(sqlite3_errmsg(db_.get())));
-      std::vector<std::string>& row = rows.emplace_back();
-      for (int c = 0; c < sqlite3_column_count(q.get()); ++c) row.push_back(q.Text(c));
-    }
-    return rows;
-  }
-
-  // Runs a change; returns how many rows it touched.
-  int Change(std::string_view sql, const std::vector<std::string_view>& params = {}) {
-    Rows(sql, params);
-    return sqlite3_changes(db_.get());
-  }
-
-  std::optional<std::vector<std::string>> Row(std::string_view sql,
-                                              const std::vector<std::string_view>& params = {}) {
-    auto rows = Rows(sql, params);
-    if (rows.empty()) return std::nullopt;
-    return std::move(rows.front());
-  }
-
-  sqlite3* get() const { return db_.get(); }
-
- private:
-  Database db_;
-};
-
 // One command's changes land together or not at all; a failure on the way rolls back.
 class Transaction {
  public:
-  explicit Transaction(Db& db) : db_(db) { db_.Change("BEGIN IMMEDIATE"); }
+  explicit Transaction(AdminDb& db) : db_(db) { db_.Begin(); }
   ~Transaction() {
-    if (!done_) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!done_) db_.Rollback();
   }
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
   void Commit() {
-    db_.Change("COMMIT");
+    db_.Commit();
     done_ = true;
   }
 
  private:
-  Db& db_;
+  AdminDb& db_;
   bool done_ = false;
 };
 
@@ -201,6 +168,8 @@ const std::vector<OptionRule> kStyleOptions = {{"--font", true}, {"--size", true
 // The clock text every feed row carries: "2026-12-09 14:03:05".
 std::string FeedTime(DateTime t) { return ServerClockText(t, false); }
 
+void SyncKeySequences(AdminDb& db);
+
 // ---- Commands ------------------------------------------------------------------------------
 
 class Admin {
@@ -211,19 +180,27 @@ class Admin {
   int Run(const std::vector<std::string>& args, size_t at);
 
  private:
-  // The database, opened on first use: every command but init needs an existing file.
-  Db& Open(OpenMode mode = OpenMode::kMustExist) {
+  // The database, opened on first use: every command but init (and migrate) needs an existing
+  // file, or a PostgreSQL database that init has made the tables in.
+  AdminDb& Open(OpenMode mode = OpenMode::kMustExist) {
     if (!db_) {
-      std::string error;
-      Database db = service::OpenDatabase(path_, mode, error);
-      if (!db) Fail(Printable(error));
-      db_.emplace(std::move(db));
+      if (!service::IsPostgresLocation(path_)) {
+        db_ = OpenSqliteAdminDb(path_, mode == OpenMode::kCreateIfMissing);
+      } else {
+        db_ = OpenPostgresAdminDb(path_);
+        if (mode == OpenMode::kMustExist) RequireTables();
+      }
     }
     return *db_;
   }
+  void RequireTables();
+  // PostgreSQL: the tables (one init or migrate at a time), and the gateway's role.
+  void MakeTables(AdminDb& db);
+  void MakeGatewayRole(AdminDb& db, const CommandLine& line);
+  void Migrate(const CommandLine& line);
 
   void Init(const CommandLine& line);
-  void AddDemo(Db& db);
+  void AddDemo(AdminDb& db);
   void Account(const std::vector<std::string>& args, size_t at);
   void Recommend(const CommandLine& line);
   void Announce(const CommandLine& line);
@@ -237,13 +214,16 @@ class Admin {
   std::string path_;
   const AdminClock& now_;
   std::string& out_;
-  std::optional<Db> db_;
+  std::unique_ptr<AdminDb> db_;
 };
 
 int Admin::Run(const std::vector<std::string>& args, size_t at) {
   const std::string& command = args[at];
   if (command == "init") {
-    Init(ParseCommandLine(args, at + 1, "init", {{"--demo", false}}));
+    Init(ParseCommandLine(args, at + 1, "init",
+                          {{"--demo", false}, {"--gateway-role", true}, {"--gateway-password", true}}));
+  } else if (command == "migrate") {
+    Migrate(ParseCommandLine(args, at + 1, "migrate", {{"--replace", false}}));
   } else if (command == "account") {
     Account(args, at + 1);
   } else if (command == "recommend") {
@@ -285,8 +265,16 @@ const char* const kPageCaptions[] = {"大盘行情", "个股资讯", "板块热�
 
 void Admin::Init(const CommandLine& line) {
   RequireOperands(line, 0, "init", "");
-  Db& db = Open(OpenMode::kCreateIfMissing);  // the tables come with the open
+  const bool postgres = service::IsPostgresLocation(path_);
+  if (!postgres && (line.Value("--gateway-role") || line.Value("--gateway-password"))) {
+    Refuse("--gateway-role and --gateway-password are for a PostgreSQL database (--db postgresql://...)");
+  }
+  AdminDb& db = Open(OpenMode::kCreateIfMissing);  // SQLite's tables come with the open
   Transaction tx(db);
+  if (postgres) {
+    MakeTables(db);
+    MakeGatewayRole(db, line);
+  }
 
   std::string columns = "编号", values = "1";
   std::vector<std::string_view> params;
@@ -296,7 +284,7 @@ void Admin::Init(const CommandLine& line) {
     values += ",?" + std::to_string(params.size());
   }
   const bool layout_created =
-      db.Change("INSERT OR IGNORE INTO lset(" + columns + ") VALUES(" + values + ")", params) > 0;
+      db.Change("INSERT INTO lset(" + columns + ") VALUES(" + values + ") ON CONFLICT DO NOTHING", params) > 0;
 
   // Captions with blank pages until an operator gives the addresses.
   std::string page_columns = "编号", page_values = "1";
@@ -308,13 +296,156 @@ void Admin::Init(const CommandLine& line) {
     page_texts.push_back(Enciphered("about:blank", "page address"));
   }
   const bool pages_created =
-      db.Change("INSERT OR IGNORE INTO rconfig(" + page_columns + ") VALUES(" + page_values + ")",
+      db.Change("INSERT INTO rconfig(" + page_columns + ") VALUES(" + page_values + ") ON CONFLICT DO NOTHING",
                 std::vector<std::string_view>(page_texts.begin(), page_texts.end())) > 0;
 
   out_ += layout_created ? "layout row created\n" : "layout row kept\n";
   out_ += pages_created ? "page row created\n" : "page row kept\n";
   if (line.Flag("--demo")) AddDemo(db);
+  if (postgres) SyncKeySequences(db);
   tx.Commit();
+}
+
+// ---- PostgreSQL ------------------------------------------------------------------------------
+
+void Admin::RequireTables() {
+  for (const service::Table& t : service::Tables()) {
+    if (db_->Row("SELECT to_regclass(?1) IS NOT NULL", {QuoteIdentifier(t.name)})->at(0) != "t") {
+      Fail("the database has no table " + t.name + ": run init first");
+    }
+  }
+}
+
+void Admin::MakeTables(AdminDb& db) {
+  // Inits and migrations of one server take turns, so two never race to make the same table.
+  db.Query("SELECT pg_advisory_xact_lock(7340032001)");
+  const std::string schema = service::PostgresSchemaSql();
+  for (size_t at = 0, end; (end = schema.find(";\n", at)) != std::string::npos; at = end + 2) {
+    db.Change(schema.substr(at, end - at));
+  }
+}
+
+// The key numbers a table hands out next: past every row it holds (init and migrate give rows
+// their numbers) and never back to one handed out before.
+void SyncKeySequences(AdminDb& db) {
+  for (const service::Table& t : service::Tables()) {
+    const std::string table = QuoteIdentifier(t.name);
+    const std::string sequence = db.Row("SELECT pg_get_serial_sequence(?1, '编号')", {table})->at(0);
+    db.Query("SELECT setval(?1::regclass, GREATEST((SELECT COALESCE(max(编号), 0) + 1 FROM " + table +
+                 "), (SELECT CASE WHEN is_called THEN last_value + 1 ELSE last_value END FROM " + sequence +
+                 ")), false)",
+             {sequence});
+  }
+}
+
+// A password nobody chose: 24 random bytes in hex.
+std::string NewPassword() {
+  std::ifstream random("/dev/urandom", std::ios::binary);
+  unsigned char bytes[24] = {};
+  if (!random.read(reinterpret_cast<char*>(bytes), sizeof bytes)) Fail("cannot read /dev/urandom for a password");
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char b : bytes) hex += {kHex[b >> 4], kHex[b & 15]};
+  return hex;
+}
+
+std::string QuotedLiteral(std::string_view text) {
+  std::string q = "'";
+  for (char c : text) {
+    q.push_back(c);
+    if (c == '\'') q.push_back('\'');
+  }
+  return q + "'";
+}
+
+void Admin::MakeGatewayRole(AdminDb& db, const CommandLine& line) {
+  const std::string role = line.Value("--gateway-role") ? *line.Value("--gateway-role")
+                                                         : std::string(service::kDefaultGatewayRole);
+  if (!service::IsPlainRoleName(role)) {
+    Refuse("bad gateway role " + Shown(role) + ": lower-case letters, digits and _, starting with a letter");
+  }
+  const std::string* given = line.Value("--gateway-password");
+  if (given) {
+    RequireNonEmpty(*given, "gateway password");
+    if (std::any_of(given->begin(), given->end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+      Refuse("the gateway password has control characters");
+    }
+  }
+  if (!db.Row("SELECT 1 FROM pg_roles WHERE rolname = ?1", {role})) {
+    const std::string password = given ? *given : NewPassword();
+    db.Change("CREATE ROLE " + role + " LOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE PASSWORD " + QuotedLiteral(password));
+    out_ += "gateway role " + role + " created" +
+            (given ? std::string() : "; its password (give it in the gateways' --db): " + password) + "\n";
+  } else if (given) {
+    db.Change("ALTER ROLE " + role + " PASSWORD " + QuotedLiteral(*given));
+    out_ += "gateway role " + role + " kept; its password changed\n";
+  } else {
+    out_ += "gateway role " + role + " kept\n";
+  }
+  const std::string database = db.Row("SELECT current_database()")->at(0);
+  const std::string grants = service::GatewayGrantsSql(role, database);
+  for (size_t at = 0, end; (end = grants.find(";\n", at)) != std::string::npos; at = end + 2) {
+    db.Change(grants.substr(at, end - at));
+  }
+}
+
+void Admin::Migrate(const CommandLine& line) {
+  RequireOperands(line, 1, "migrate", "the SQLite database FILE");
+  if (!service::IsPostgresLocation(path_)) {
+    Refuse("migrate copies an SQLite database into PostgreSQL: give --db postgresql://...");
+  }
+  const std::string& from = line.operands[0];
+  // The source is only read: opened read-only, one read transaction for every table, so a
+  // gateway still writing it gives a consistent copy.
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(from.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  service::Database source(raw);
+  if (rc != SQLITE_OK) Fail("cannot open " + Shown(from) + ": " + Printable(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+  sqlite3_busy_timeout(source.get(), 5000);
+  std::string error;
+  if (!service::ExecSql(source.get(), "BEGIN", error)) Fail("cannot read " + Shown(from) + ": " + Printable(error));
+
+  AdminDb& db = Open(OpenMode::kCreateIfMissing);
+  Transaction tx(db);
+  MakeTables(db);
+  const bool replace = line.Flag("--replace");
+  for (const service::Table& t : service::Tables()) {
+    const std::string held = db.Row("SELECT count(*) FROM " + QuoteIdentifier(t.name))->at(0);
+    if (held != "0" && !replace) {
+      Fail("the table " + t.name + " holds " + held +
+           " rows already: migrate into empty tables, or give --replace to empty them first");
+    }
+  }
+  std::vector<std::vector<std::string>> report = {{"TABLE", "ROWS"}};
+  for (const service::Table& t : service::Tables()) {
+    const std::string table = QuoteIdentifier(t.name);
+    if (replace) db.Change("DELETE FROM " + table);
+    std::string columns, marks;
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+      columns += (i ? "," : "") + QuoteIdentifier(t.columns[i].name);
+      marks += (i ? ",?" : "?") + std::to_string(i + 1);
+    }
+    service::Query rows(source.get(), "SELECT " + columns + " FROM " + table + " ORDER BY " + QuoteIdentifier(service::kKeyColumn));
+    if (!rows.ok()) Fail(Shown(from) + " is not a service database: " + Printable(sqlite3_errmsg(source.get())));
+    int64_t copied = 0;
+    int step;
+    while ((step = rows.Step()) == SQLITE_ROW) {
+      std::vector<std::string> values;
+      for (size_t i = 0; i < t.columns.size(); ++i) values.push_back(rows.Text(int(i)));
+      db.Change("INSERT INTO " + table + " (" + columns + ") VALUES (" + marks + ")",
+                std::vector<std::string_view>(values.begin(), values.end()));
+      ++copied;
+    }
+    if (step != SQLITE_DONE) Fail("cannot read " + Shown(from) + ": " + Printable(sqlite3_errmsg(source.get())));
+    const std::string now_held = db.Row("SELECT count(*) FROM " + table)->at(0);
+    if (now_held != std::to_string(copied)) {
+      Fail("the table " + t.name + " holds " + now_held + " rows after copying " + std::to_string(copied));
+    }
+    report.push_back({t.name, now_held});
+  }
+  SyncKeySequences(db);
+  tx.Commit();
+  out_ += "copied " + Printable(from) + " into " + Printable(service::RedactedLocation(path_)) + "\n" + Table(report);
 }
 
 // ---- Demo content ----------------------------------------------------------------------------
@@ -359,7 +490,7 @@ const DemoAnnouncement kDemoAnnouncements[] = {
      12, 0x0000FF},
 };
 
-void Admin::AddDemo(Db& db) {
+void Admin::AddDemo(AdminDb& db) {
   const DateTime now = now_();
   const CivilTime c = now.Civil();
   const DateTime midnight = *DateTime::FromCivil({c.year, c.month, c.day, 0, 0, 0});
@@ -374,7 +505,7 @@ void Admin::AddDemo(Db& db) {
 
   if (!db.Row("SELECT 1 FROM account WHERE 账号='demo'")) {
     db.Change(
-        "INSERT INTO account(账号,密码,姓名,身份证号,状态,在线,登陆IP,登陆时间,句柄,创建时间) "
+        "INSERT INTO account(账号,密码,姓名,身份证号,状态,在线,\"登陆IP\",登陆时间,句柄,创建时间) "
         "VALUES('demo',?1,?2,'','0','0','','','0',?3)",
         {Enciphered("demo123", "password"), "演示用户", StoredText(DateTimeText(now))});
     out_ += "demo account 'demo' (password demo123) added\n";
@@ -382,7 +513,7 @@ void Admin::AddDemo(Db& db) {
     out_ += "demo account kept\n";
   }
 
-  if (!db.Row("SELECT 1 FROM Latest1 LIMIT 1")) {
+  if (!db.Row("SELECT 1 FROM \"Latest1\" LIMIT 1")) {
     const int today_count =
         int(std::count_if(std::begin(kDemoRecommendations), std::end(kDemoRecommendations),
                           [](const DemoRecommendation& r) { return r.days_ago == 0; }));
@@ -390,7 +521,7 @@ void Admin::AddDemo(Db& db) {
     for (const DemoRecommendation& r : kDemoRecommendations) {
       const DateTime t = when(r.days_ago, r.seconds_of_day, r.days_ago == 0 ? today_index++ : 0, today_count);
       db.Change(
-          "INSERT INTO Latest1(推荐时间,股票代码,操作方式,支撑位,阻力位,备注) VALUES(?1,?2,?3,?4,?5,?6)",
+          "INSERT INTO \"Latest1\"(推荐时间,股票代码,操作方式,支撑位,阻力位,备注) VALUES(?1,?2,?3,?4,?5,?6)",
           {FeedTime(t), Enciphered(r.code, "code"), Enciphered(r.operation, "operation"),
            Enciphered(r.support, "support"), Enciphered(r.resistance, "resistance"),
            Enciphered(r.remarks, "remarks")});
@@ -413,9 +544,9 @@ void Admin::AddDemo(Db& db) {
     out_ += "announcements kept\n";
   }
 
-  if (!db.Row("SELECT 1 FROM Config LIMIT 1")) {
+  if (!db.Row("SELECT 1 FROM \"Config\" LIMIT 1")) {
     db.Change(
-        "INSERT INTO Config(公告,字体颜色,字体大小,字体名称) VALUES(?1,'255','10','宋体')",
+        "INSERT INTO \"Config\"(公告,字体颜色,字体大小,字体名称) VALUES(?1,'255','10','宋体')",
         {Enciphered("欢迎使用Velmora操盘系统！股市有风险，投资需谨慎。本系统建议仅供参考，据此操作风险自担。",
                     "notice")});
     out_ += "demo login notice added\n";
@@ -445,12 +576,12 @@ void Admin::Account(const std::vector<std::string>& args, size_t at) {
     const std::string stored_name = Plain(name, "account name");
     RequireNonEmpty(line.operands[1], "password");
     const std::string password = Enciphered(line.operands[1], "password");
-    Db& db = Open();
+    AdminDb& db = Open();
     Transaction tx(db);
     if (db.Row("SELECT 1 FROM account WHERE 账号=?1", {stored_name}))
       Fail("account " + Shown(name) + " exists");
     db.Change(
-        "INSERT INTO account(账号,密码,姓名,身份证号,状态,在线,登陆IP,登陆时间,句柄,创建时间) "
+        "INSERT INTO account(账号,密码,姓名,身份证号,状态,在线,\"登陆IP\",登陆时间,句柄,创建时间) "
         "VALUES(?1,?2,'','','0','0','','','0',?3)",
         {stored_name, password, StoredText(DateTimeText(now_()))});
     tx.Commit();
@@ -461,7 +592,7 @@ void Admin::Account(const std::vector<std::string>& args, size_t at) {
     RequireOperands(line, 0, "account list", "");
     std::vector<std::vector<std::string>> rows = {
         {"NAME", "ONLINE", "FROZEN", "LOGIN TIME", "LOGIN ADDRESS"}};
-    for (const auto& r : Open().Rows("SELECT 账号,在线,状态,登陆时间,登陆IP FROM account ORDER BY 编号")) {
+    for (const auto& r : Open().Query("SELECT 账号,在线,状态,登陆时间,\"登陆IP\" FROM account ORDER BY 编号")) {
       rows.push_back({Printable(r[0]), r[1] == "1" ? "yes" : "no", r[2] == "1" ? "yes" : "no",
                       Printable(r[3]), Printable(r[4])});
     }
@@ -484,7 +615,7 @@ void Admin::Account(const std::vector<std::string>& args, size_t at) {
   RequireOperands(line, 1, "account " + action, "NAME");
   const std::string& name = line.operands[0];
   RequireUtf8(name, "account name");
-  Db& db = Open();
+  AdminDb& db = Open();
   if (db.Change("UPDATE account SET " + std::string(change->column) + "=?1 WHERE 账号=?2",
                 {change->value, name}) == 0) {
     Fail("no account " + Shown(name));
@@ -511,10 +642,11 @@ void Admin::Recommend(const CommandLine& line) {
   } else {
     when = now_();
   }
-  Db& db = Open();
-  db.Change("INSERT INTO Latest1(推荐时间,股票代码,操作方式,支撑位,阻力位,备注) VALUES(?1,?2,?3,?4,?5,?6)",
-            {FeedTime(when), code, operation, support, resistance, remarks});
-  out_ += "recommendation " + std::to_string(sqlite3_last_insert_rowid(db.get())) +
+  AdminDb& db = Open();
+  const auto id = db.Row(
+      "INSERT INTO \"Latest1\"(推荐时间,股票代码,操作方式,支撑位,阻力位,备注) VALUES(?1,?2,?3,?4,?5,?6) RETURNING 编号",
+      {FeedTime(when), code, operation, support, resistance, remarks});
+  out_ += "recommendation " + id->at(0) +
           " added: " + Printable(o[0]) + " " + Printable(o[1]) + " at " + FeedTime(when) + "\n";
 }
 
@@ -525,32 +657,32 @@ void Admin::Announce(const CommandLine& line) {
   const std::string title = Enciphered(line.operands[0], "title");
   const std::string text = Enciphered(line.operands[1], "text");
   const TextStyle style = StyleOf(line);
-  Db& db = Open();
-  db.Change(
-      "INSERT INTO config2(更新日期,公告,字体名称,字体大小,字体颜色,公告标题) VALUES(?1,?2,?3,?4,?5,?6)",
+  AdminDb& db = Open();
+  const auto id = db.Row(
+      "INSERT INTO config2(更新日期,公告,字体名称,字体大小,字体颜色,公告标题) VALUES(?1,?2,?3,?4,?5,?6) RETURNING 编号",
       {FeedTime(now_()), text, style.font, std::to_string(style.size), std::to_string(style.colour), title});
-  out_ += "announcement " + std::to_string(sqlite3_last_insert_rowid(db.get())) + " added\n";
+  out_ += "announcement " + id->at(0) + " added\n";
 }
 
 void Admin::Notice(const CommandLine& line) {
   RequireOperands(line, 1, "notice", "TEXT");
   const std::string text = Enciphered(line.operands[0], "text");  // empty: the notice area shows nothing
   const TextStyle style = StyleOf(line);
-  Db& db = Open();
-  db.Change("INSERT INTO Config(公告,字体颜色,字体大小,字体名称) VALUES(?1,?2,?3,?4)",
-            {text, std::to_string(style.colour), std::to_string(style.size), style.font});
-  out_ += "login notice " + std::to_string(sqlite3_last_insert_rowid(db.get())) + " added\n";
+  AdminDb& db = Open();
+  const auto id = db.Row("INSERT INTO \"Config\"(公告,字体颜色,字体大小,字体名称) VALUES(?1,?2,?3,?4) RETURNING 编号",
+                         {text, std::to_string(style.colour), std::to_string(style.size), style.font});
+  out_ += "login notice " + id->at(0) + " added\n";
 }
 
 // ---- Settings ----------------------------------------------------------------------------------
 
 void Admin::UpdateRow(std::string_view table,
                       const std::vector<std::pair<std::string, std::string>>& columns) {
-  Db& db = Open();
+  AdminDb& db = Open();
   Transaction tx(db);
   for (const auto& [column, value] : columns) {
     if (db.Change(
-            "UPDATE " + std::string(table) + " SET " + service::QuoteIdentifier(column) + "=?1 WHERE 编号=1",
+            "UPDATE " + std::string(table) + " SET " + QuoteIdentifier(column) + "=?1 WHERE 编号=1",
             {value}) == 0) {
       Fail("the database has no " + std::string(table) + " row 1: run init first");
     }
@@ -645,7 +777,7 @@ void Admin::Set(const std::vector<std::string>& args, size_t at) {
 }
 
 void Admin::Show() {
-  Db& db = Open();
+  AdminDb& db = Open();
   std::vector<std::vector<std::string>> lines;
   const auto add = [&](std::string name, std::string value) {
     lines.push_back({std::move(name) + ":", std::move(value)});
@@ -682,7 +814,7 @@ void Admin::Show() {
   }
 
   if (const auto n =
-          db.Row("SELECT 公告,字体名称,字体大小,字体颜色 FROM Config ORDER BY 编号 DESC LIMIT 1")) {
+          db.Row("SELECT 公告,字体名称,字体大小,字体颜色 FROM \"Config\" ORDER BY 编号 DESC LIMIT 1")) {
     const auto& v = *n;
     add("login notice", Deciphered(v[0]));
     add("login notice style",

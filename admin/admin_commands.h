@@ -1,6 +1,7 @@
-// velmora-admin: the operators' command line over the gateway's database file. Accounts, the
-// feeds the client shows (recommendations, announcements, the login notice) and the layout
-// settings, written in the encodings the client reads.
+// velmora-admin: the operators' command line over the gateway's database (the SQLite file, or the
+// PostgreSQL database the gateways share, with its tables and roles). Accounts, the feeds the
+// client shows (recommendations, announcements, the login notice) and the layout settings, written
+// in the encodings the client reads.
 #pragma once
 #include <functional>
 #include <string>
@@ -18,7 +19,7 @@ inline constexpr int kExitUsage = 2;   // bad command line or bad input
 // The local wall-clock time, as the client and the service write their date-times.
 using AdminClock = std::function<DateTime()>;
 
-// Runs one command line (without the program name): "--db PATH COMMAND ...". Texts are UTF-8.
+// Runs one command line (without the program name): "--db PATH|URI COMMAND ...". Texts are UTF-8.
 // Results go to `out`, one-line error messages ("velmora-admin: ...") to `err`; returns the
 // exit status.
 int RunAdmin(const std::vector<std::string>& args, std::string& out, std::string& err, const AdminClock& now);

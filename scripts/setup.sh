@@ -11,6 +11,7 @@ packages=(
   locales fonts-wqy-zenhei
   python3
   libsqlite3-dev sqlite3 libboost1.81-dev zlib1g-dev wrk
+  postgresql libpq-dev haproxy
   clang libclang-rt-14-dev
   nsis
 )

@@ -1,6 +1,7 @@
 // The service's six tables, as the client names them. Everything the service runs is checked
 // against this list first.
 #pragma once
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,16 @@ const Table* FindTable(std::string_view name);  // without regard to case ("late
 
 // The key column of every table.
 inline constexpr std::string_view kKeyColumn = "编号";
+
+// What a gateway may do with an account row, in both stores' walls: read the columns the client's
+// login, presence check and name check read (the key orders them), change the ones a login and a
+// sign-out change, and write a new row's sign-up columns. The rest (the sign-up's contact fields,
+// the times) are written by a sign-up and read only by the operators' tools.
+inline constexpr std::array<std::string_view, 7> kGatewayReadableAccountColumns = {
+    "编号", "账号", "密码", "在线", "状态", "登陆IP", "句柄"};
+inline constexpr std::array<std::string_view, 4> kLoginColumns = {"在线", "登陆时间", "登陆IP", "句柄"};
+inline constexpr std::array<std::string_view, 7> kSignUpColumns = {"账号", "密码", "姓名", "身份证号",
+                                                                  "状态", "创建时间", "在线"};
 
 // CREATE TABLE statements for a new database (UTF-8).
 std::string SchemaSql();

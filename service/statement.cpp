@@ -90,11 +90,6 @@ bool IsKeyword(const Token& t, std::string_view keyword) {
   return true;
 }
 
-// Columns the client changes in an account row, and the ones a sign-up writes.
-constexpr std::array<std::string_view, 4> kLoginColumns = {"在线", "登陆时间", "登陆IP", "句柄"};
-constexpr std::array<std::string_view, 7> kSignUpColumns = {"账号", "密码", "姓名", "身份证号",
-                                                           "状态", "创建时间", "在线"};
-
 // The client's three reads of an account row, each on its own operation and always of one row
 // by its name: the login's, the presence check's, and the sign-up's name check (which answers
 // only whether the row exists). Any other read would hand out other users' rows and passwords.

@@ -7,21 +7,20 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "pg_store.h"
 #include "schema.h"
+#include "statement_sql.h"
 
 namespace velmora::service {
 namespace {
 
-// Columns of an account row a gateway connection may read and change: the ones the client's
-// login, presence check, name check and sign-out use. The rest (the sign-up's contact fields,
-// the times) are written by a sign-up and read only by the operators' tools.
-bool IsOneOf(const char* name, std::initializer_list<std::string_view> names) {
+// Columns of an account row a gateway connection may read and change (see schema.h).
+template <size_t N>
+bool IsOneOf(const char* name, const std::array<std::string_view, N>& names) {
   return name && std::find(names.begin(), names.end(), std::string_view(name)) != names.end();
 }
-bool ReadableAccountColumn(const char* column) {
-  return IsOneOf(column, {"编号", "账号", "密码", "在线", "状态", "登陆IP", "句柄"});
-}
-bool ChangeableAccountColumn(const char* column) { return IsOneOf(column, {"在线", "登陆时间", "登陆IP", "句柄"}); }
+bool ReadableAccountColumn(const char* column) { return IsOneOf(column, kGatewayReadableAccountColumns); }
+bool ChangeableAccountColumn(const char* column) { return IsOneOf(column, kLoginColumns); }
 
 bool IsAccount(const char* table) { return table && std::strcmp(table, "account") == 0; }
 bool IsSequence(const char* table) { return table && std::strcmp(table, "sqlite_sequence") == 0; }
@@ -45,26 +44,12 @@ int Authorize(void*, int action, const char* a, const char* b, const char*, cons
   }
 }
 
-std::string ColumnList(const std::vector<const Column*>& columns) {
-  std::string list;
-  for (const Column* c : columns) {
-    if (!list.empty()) list += ",";
-    list += QuoteIdentifier(c->name);
-  }
-  return list;
-}
-
 void BindValue(sqlite3_stmt* stmt, int index, const Value& v) {
   if (v.is_text) {
     sqlite3_bind_text(stmt, index, v.text.data(), int(v.text.size()), SQLITE_TRANSIENT);
   } else {
     sqlite3_bind_int64(stmt, index, v.number);
   }
-}
-
-void AppendText(std::string& out, sqlite3_stmt* stmt, int column) {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-  if (text) out.append(text, size_t(sqlite3_column_bytes(stmt, column)));
 }
 
 // Leaves a cached statement ready for its next use, whatever path the use took.
@@ -86,45 +71,17 @@ class StatementUse {
 // make the cache grow without bound.
 constexpr size_t kMaxPrepared = 64;
 
-// The SQLite text of a recognised statement; values stay parameters, numbered in order.
-std::string Translate(const Statement& st) {
-  const std::string table = QuoteIdentifier(st.table->name);
-  const std::string where = st.where ? " WHERE " + QuoteIdentifier(st.where->column->name) + " = ?" : "";
-  const std::string key = QuoteIdentifier(kKeyColumn);
-  switch (st.kind) {
-    case StatementKind::kSelect:
-      return "SELECT " + ColumnList(st.columns) + " FROM " + table + where + " ORDER BY " + key;
-    case StatementKind::kSelectTop1:
-      return "SELECT " + ColumnList(st.columns) + " FROM " + table + " ORDER BY " +
-             QuoteIdentifier(st.order_by->name) + " DESC LIMIT 1";
-    case StatementKind::kCount:
-      return "SELECT count(*) FROM " + table + where;
-    case StatementKind::kExists:
-      return "SELECT 1 FROM " + table + where + " LIMIT 1";
-    case StatementKind::kUpdate: {
-      std::string sets;
-      for (const Equality& a : st.assignments) sets += (sets.empty() ? "" : ",") + QuoteIdentifier(a.column->name) + " = ?";
-      return "UPDATE " + table + " SET " + sets + where;
-    }
-    case StatementKind::kInsert: {
-      // Only while the layout row's sign-up switch is on, as the client itself checks: in the
-      // same statement, so a switch turned off between check and insert cannot be missed.
-      std::string marks;
-      for (size_t i = 0; i < st.values.size(); ++i) marks += i ? ",?" : "?";
-      return "INSERT INTO " + table + " (" + ColumnList(st.columns) + ") SELECT " + marks + " WHERE (SELECT " +
-             QuoteIdentifier(kSignUpSwitchColumn) + " FROM " + QuoteIdentifier("lset") + " WHERE " + key +
-             " = 1) = '1'";
-    }
-  }
-  return {};
-}
-
 }  // namespace
 
 void InstallGatewayAuthorizer(sqlite3* db) { sqlite3_set_authorizer(db, Authorize, nullptr); }
 
-std::unique_ptr<Store> Store::Open(const std::string& path, std::string& error) {
-  std::unique_ptr<Store> store(new Store(path));
+std::unique_ptr<Store> Store::Open(const std::string& location, std::string& error) {
+  if (IsPostgresLocation(location)) return PgStore::Open(location, error);
+  return SqliteStore::Open(location, error);
+}
+
+std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, std::string& error) {
+  std::unique_ptr<SqliteStore> store(new SqliteStore(path));
   auto first = store->Acquire(error);
   if (!first) {
     error = "cannot write the database: " + error;
@@ -159,14 +116,14 @@ bool IsWholeTableCount(const Statement& st) { return st.kind == StatementKind::k
 
 }  // namespace
 
-std::optional<StoreResult> Store::RememberedCount(const Statement& st) const {
+std::optional<StoreResult> SqliteStore::RememberedCount(const Statement& st) const {
   if (!IsWholeTableCount(st)) return std::nullopt;
   const auto count = counts_.Fresh(st.table->name, CountMemo::Clock::now());
   if (!count) return std::nullopt;
   return CountResult(*count);
 }
 
-std::optional<int64_t> Store::ChangeCounter() {
+std::optional<int64_t> SqliteStore::ChangeCounter() {
   sqlite3_stmt* stmt = data_version_.get();
   std::optional<int64_t> version;
   if (sqlite3_step(stmt) == SQLITE_ROW) version = sqlite3_column_int64(stmt, 0);
@@ -174,7 +131,7 @@ std::optional<int64_t> Store::ChangeCounter() {
   return version;
 }
 
-StoreResult Store::CountWholeTable(const Statement& st) {
+StoreResult SqliteStore::CountWholeTable(const Statement& st) {
   const std::string& table = st.table->name;
   std::lock_guard lock(counter_mutex_);
   const auto version = ChangeCounter();
@@ -195,7 +152,7 @@ StoreResult Store::CountWholeTable(const Statement& st) {
   return CountResult(rows);
 }
 
-bool Store::CheckWritable(std::string& error) const {
+bool SqliteStore::CheckWritable(std::string& error) {
   // The file's permissions (and a read-only mount) are asked of the system: SQLite hands a new
   // connection a descriptor it already holds for the file, opened when writing was allowed.
   for (const std::string& file : {path_, path_ + "-wal"}) {
@@ -211,7 +168,7 @@ bool Store::CheckWritable(std::string& error) const {
   return false;
 }
 
-std::unique_ptr<Store::Connection> Store::Acquire(std::string& error) {
+std::unique_ptr<SqliteStore::Connection> SqliteStore::Acquire(std::string& error) {
   {
     std::lock_guard lock(mutex_);
     if (!idle_.empty()) {
@@ -227,12 +184,12 @@ std::unique_ptr<Store::Connection> Store::Acquire(std::string& error) {
   return connection;
 }
 
-void Store::Release(std::unique_ptr<Connection> connection) {
+void SqliteStore::Release(std::unique_ptr<Connection> connection) {
   std::lock_guard lock(mutex_);
   idle_.push_back(std::move(connection));
 }
 
-sqlite3_stmt* Store::Prepare(Connection& connection, const std::string& sql) {
+sqlite3_stmt* SqliteStore::Prepare(Connection& connection, const std::string& sql) {
   auto found = connection.prepared.find(sql);
   if (found != connection.prepared.end()) return found->second.get();
   sqlite3_stmt* raw = nullptr;
@@ -244,8 +201,7 @@ sqlite3_stmt* Store::Prepare(Connection& connection, const std::string& sql) {
   return connection.prepared.emplace(sql, std::move(stmt)).first->second.get();
 }
 
-StoreResult Store::Run(const Statement& st, size_t max_payload) {
-  StoreResult result;
+StoreResult SqliteStore::Run(const Statement& st, size_t max_payload) {
   // Readers run side by side (WAL); writers take turns here rather than in SQLite's busy wait,
   // which sleeps in steps and so would stretch every contended write.
   if (IsWholeTableCount(st)) return CountWholeTable(st);
@@ -254,11 +210,14 @@ StoreResult Store::Run(const Statement& st, size_t max_payload) {
     write_turn.lock();
     counts_.Forget();
   }
-  auto connection = Acquire(result.error);
-  if (!connection) return result;
+  StoreResult failed;
+  auto connection = Acquire(failed.error);
+  if (!connection) return failed;
   sqlite3* db = connection->db.get();
-  if (sqlite3_stmt* stmt = Prepare(*connection, Translate(st)); !stmt) {
-    result.error = sqlite3_errmsg(db);
+  AnswerBuilder answer(st, max_payload);
+  StoreResult result;
+  if (sqlite3_stmt* stmt = Prepare(*connection, TranslateStatement(st, SqlDialect::kSqlite)); !stmt) {
+    result = answer.Failed(sqlite3_errmsg(db));
   } else {
     const StatementUse use(stmt);
     int index = 1;
@@ -267,41 +226,17 @@ StoreResult Store::Run(const Statement& st, size_t max_payload) {
     if (st.where) BindValue(stmt, index++, st.where->value);
 
     const int columns = sqlite3_column_count(stmt);
-    std::string& out = result.payload;
-    if (st.kind == StatementKind::kSelect || st.kind == StatementKind::kSelectTop1) {
-      for (const Column* c : st.columns) out.append(c->name).append(kFieldEnd);
-      out.append(kRowEnd);
-    } else if (st.kind == StatementKind::kCount) {
-      out.append("count(*)").append(kFieldEnd).append(kRowEnd);
-    }
+    const auto field = [stmt](int column) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+      return text ? std::string_view(text, size_t(sqlite3_column_bytes(stmt, column))) : std::string_view();
+    };
     int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      ++result.rows;
-      if (st.kind == StatementKind::kExists) continue;
-      for (int i = 0; i < columns; ++i) {
-        AppendText(out, stmt, i);
-        out.append(kFieldEnd);
-      }
-      out.append(kRowEnd);
-      if (out.size() > max_payload) break;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW && answer.Row(columns, field)) {
     }
-    if (out.size() > max_payload) {
-      result.error = "answer over " + std::to_string(max_payload) + " bytes";
-      result.payload.clear();
-      result.payload.shrink_to_fit();
-    } else if (rc != SQLITE_DONE) {
-      result.error = sqlite3_errmsg(db);
-      result.payload.clear();
-    } else if (st.kind == StatementKind::kInsert && sqlite3_changes(db) == 0) {
-      result.refused = true;
-      result.error = "sign-up is switched off";
+    if (rc != SQLITE_DONE && !answer.over_limit()) {
+      result = answer.Failed(sqlite3_errmsg(db));
     } else {
-      result.ok = true;
-      if (st.kind == StatementKind::kExists) result.payload = result.rows ? "ok" : "no";
-      if (st.kind == StatementKind::kUpdate || st.kind == StatementKind::kInsert) {
-        result.rows = sqlite3_changes(db);
-        result.payload = "6";  // the change is committed (and synced) by now
-      }
+      result = answer.Done(sqlite3_changes(db));
     }
   }
   Release(std::move(connection));

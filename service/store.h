@@ -1,5 +1,6 @@
 // Runs recognised statements on the service's database. Each gateway connection is walled in
-// by SQLite's authorizer too: no DDL, no ATTACH, no PRAGMA, only the six tables.
+// by the database too: SQLite's authorizer, or PostgreSQL's privileges of the gateway's role; no
+// DDL, only the six tables.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -30,20 +31,36 @@ inline constexpr std::string_view kSignUpSwitchColumn = "lset1";
 // (every recommendation ever published), far below what a pool of requests could hold at once.
 inline constexpr size_t kDefaultMaxPayload = size_t(16) << 20;
 
+// The service's database behind the statement recognition: SQLite in one file (the embedded
+// default), or PostgreSQL shared by several gateways. Both run the same translated statements and
+// build the same answers (statement_sql.h); each walls its connections in its own terms.
 class Store {
  public:
-  // Nothing, with `error` set, when the database cannot be opened or cannot be written: a service
+  virtual ~Store() = default;
+  // A PostgreSQL connection URI ("postgresql://…", "postgres://…") or else an SQLite file's path.
+  // Nothing, with `error` set, when the database cannot be reached or cannot be written: a service
   // that can only read would fail every sign-in and sign-out while looking healthy.
-  static std::unique_ptr<Store> Open(const std::string& path, std::string& error);
+  static std::unique_ptr<Store> Open(const std::string& location, std::string& error);
   // Runs `st`; a payload that grows past `max_payload` bytes is abandoned as a failure. The count
-  // of a whole table comes from memory while the database is unchanged.
-  StoreResult Run(const Statement& st, size_t max_payload = kDefaultMaxPayload);
+  // of a whole table may come from memory (see RememberedCount).
+  virtual StoreResult Run(const Statement& st, size_t max_payload = kDefaultMaxPayload) = 0;
   // The answer to `st` when it is a whole table's count that memory holds, checked against the
-  // database less than the recheck time ago: touches no database, so it may run anywhere.
-  std::optional<StoreResult> RememberedCount(const Statement& st) const;
-  // True when a new connection can open the database and take its write lock (rolled back at
-  // once): what the health check reports. `error` says why not.
-  bool CheckWritable(std::string& error) const;
+  // database less than a quarter of a second ago: touches no database, so it may run anywhere.
+  virtual std::optional<StoreResult> RememberedCount(const Statement& st) const = 0;
+  // True when the database can be written now: what the health check reports. `error` says why
+  // not.
+  virtual bool CheckWritable(std::string& error) = 0;
+};
+
+// The SQLite store: one file, WAL with full sync, each connection walled in by the authorizer
+// below; writers take turns in the gateway.
+class SqliteStore final : public Store {
+ public:
+  static std::unique_ptr<SqliteStore> Open(const std::string& path, std::string& error);
+  StoreResult Run(const Statement& st, size_t max_payload = kDefaultMaxPayload) override;
+  std::optional<StoreResult> RememberedCount(const Statement& st) const override;
+  // A new connection can open the file and take its write lock (rolled back at once).
+  bool CheckWritable(std::string& error) override;
 
  private:
   // A connection with the statements it has prepared: the client repeats the same few shapes,
@@ -53,7 +70,7 @@ class Store {
     std::unordered_map<std::string, PreparedStatement> prepared;
   };
 
-  explicit Store(std::string path) : path_(std::move(path)) {}
+  explicit SqliteStore(std::string path) : path_(std::move(path)) {}
   StoreResult CountWholeTable(const Statement& st);
   std::optional<int64_t> ChangeCounter();  // under counter_mutex_
   std::unique_ptr<Connection> Acquire(std::string& error);

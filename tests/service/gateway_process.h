@@ -23,10 +23,13 @@
 namespace velmora::service::testing {
 
 // velmora-gateway on a free port, its log in a file; stopped (SIGTERM) when the test ends.
-// `options` come after the defaults and so override them (for example {"--threads", "64"}).
+// `options` come after the defaults and so override them (for example {"--threads", "64"}). The log
+// goes beside a database file, or to `log` when given (a PostgreSQL database has no file).
 class GatewayProcess {
  public:
-  explicit GatewayProcess(const std::string& db, const std::vector<std::string>& options = {}) : log_(db + ".log") {
+  explicit GatewayProcess(const std::string& db, const std::vector<std::string>& options = {},
+                          const std::string& log = "")
+      : log_(log.empty() ? db + ".log" : log) {
     Start(db, options);
   }
   ~GatewayProcess() { Stop(SIGTERM); }
