@@ -10,17 +10,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$root"
 requests="${1:-200}"
 source scripts/wine-env.sh
-build="${VELMORA_BENCH_BUILD:-x86_64}"
-case "$build" in
-  i686) tree=mingw32 ;;
-  x86_64) tree=mingw64 ;;
-  *) echo "VELMORA_BENCH_BUILD: i686 or x86_64, not '$build'" >&2; exit 2 ;;
-esac
-for preset in native "$tree"; do
-  [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
-done
-cmake --build build/native --target velmora-gateway velmora-admin >/dev/null
-cmake --build "build/$tree" --target velmora-bench-transport >/dev/null
+source tools/bench/wine_build.sh velmora-bench-transport
 
 work="$(mktemp -d)"
 gateway_pid=""
