@@ -90,10 +90,12 @@ Operations::Operations(std::function<AdminDb&()> db, AdminClock now, std::string
 template <typename Body>
 OpResult Operations::Guard(Body body) {
   field_.clear();
+  key_.clear();
   try {
-    return OpResult{kExitOk, body(), ""};
+    std::string message = body();
+    return OpResult{kExitOk, std::move(message), "", key_};
   } catch (const CommandError& e) {
-    return OpResult{e.status, e.message, e.status == kExitUsage ? field_ : std::string()};
+    return OpResult{e.status, e.message, e.status == kExitUsage ? field_ : std::string(), ""};
   }
 }
 
@@ -139,6 +141,7 @@ OpResult Operations::Recommend(const RecommendInput& in) {
                    AuditValue(in.support) + " " + AuditValue(in.resistance) + " " + AuditValue(in.remark) +
                    " --time " + FeedTime(when));
     tx.Commit();
+    key_ = id->at(0);
     return "recommendation " + id->at(0) + " added: " + Printable(in.code) + " " + Printable(in.action) + " at " +
            FeedTime(when);
   });
@@ -191,6 +194,7 @@ OpResult Operations::Announce(const std::string& title, const std::string& text,
          stored_title});
     Record(db, "announce " + id->at(0) + ": " + AuditValue(title) + " " + AuditValue(text) + StyleSummary(style));
     tx.Commit();
+    key_ = id->at(0);
     return "announcement " + id->at(0) + " added";
   });
 }

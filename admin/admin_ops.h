@@ -26,6 +26,7 @@ struct OpResult {
   int status = kExitOk;
   std::string message;
   std::string field;
+  std::string key;  // the 编号 of the row a publication made, or ""
   bool ok() const { return status == kExitOk; }
 };
 
@@ -112,6 +113,7 @@ class Operations {
   AdminClock now_;
   std::string actor_;
   std::string field_;  // the input being checked, for a refusal's `field`
+  std::string key_;    // the row a publication made
 };
 
 // True when `password` is `name`'s, an operator of the console. An unknown name costs the same
