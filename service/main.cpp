@@ -285,6 +285,7 @@ int main(int argc, char** argv) {
   });
 
   // The console: its database connection is checked before anything listens.
+  WorkPool console_work(1);
   std::unique_ptr<velmora::console::ConsoleApp> console_app;
   std::unique_ptr<velmora::console::ConsoleServer> console_server;
   if (options.console_port >= 0) {
@@ -297,7 +298,9 @@ int main(int argc, char** argv) {
     velmora::console::ConsoleOptions console_options;
     console_options.now = velmora::service::LocalNow;
     console_options.counters = &g_counters;
-    console_options.post = [&statements](std::function<void()> work) { statements.Post(std::move(work)); };
+    // A thread of its own: a storm of sign-in attempts (each an Argon2id check of 64 MiB) waits
+    // there, and the clients' statements never queue behind it.
+    console_options.post = [&console_work](std::function<void()> work) { console_work.Post(std::move(work)); };
     console_options.log = Log;
     console_app = std::make_unique<velmora::console::ConsoleApp>(
         [location = options.console_db] { return OpenConsoleDb(location); }, std::move(console_options));
@@ -313,12 +316,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "velmora-gateway: cannot listen on %s:%d\n", options.host.c_str(), options.port);
     return 1;
   }
-  const std::string db_shown = velmora::service::IsPostgresLocation(options.db)
-                                  ? velmora::service::RedactedLocation(options.db)
-                                  : options.db;
-  Log("listening on http://" + options.host + ":" + std::to_string(port) + options.base + "talvenor.asp db=" +
-      db_shown + " statement threads=" + std::to_string(options.threads) +
-      " max connections=" + std::to_string(front.max_connections()));
+  // Started before the "listening" line, which tells whoever waits for it that both are up.
   if (console_server) {
     std::string why;
     const int console_port = console_server->Start(
@@ -335,10 +333,17 @@ int main(int argc, char** argv) {
              ? velmora::service::RedactedLocation(options.console_db)
              : options.console_db));
   }
+  const std::string db_shown = velmora::service::IsPostgresLocation(options.db)
+                                  ? velmora::service::RedactedLocation(options.db)
+                                  : options.db;
+  Log("listening on http://" + options.host + ":" + std::to_string(port) + options.base + "talvenor.asp db=" +
+      db_shown + " statement threads=" + std::to_string(options.threads) +
+      " max connections=" + std::to_string(front.max_connections()));
   const bool served =
       front.ServeUntilSignalled([](int signal_number) { Log("stopping on signal " + std::to_string(signal_number)); });
-  // The console's loop ends first; what it left on the pool answers into a loop that is gone.
+  // The console's loop ends first; what it left on its pool answers into a loop that has stopped.
   if (console_server) console_server->Stop();
+  console_work.Join();
   statements.Join();
   Log("stopped");
   return served ? 0 : 1;
