@@ -77,7 +77,7 @@ std::string Frame(std::string_view title, const Session& session, const std::str
          "</style></head><body><header><strong>Velmora 运营控制台</strong>"
          "<a id=\"nav-overview\" href=\"/\">概览</a><a id=\"nav-recommendations\" href=\"/recommendations\">推荐</a>"
          "<a id=\"nav-accounts\" href=\"/accounts\">账户</a><a id=\"nav-announcements\" href=\"/announcements\">公告</a>"
-         "<a id=\"nav-audit\" href=\"/audit\">审计</a>"
+         "<a id=\"nav-settings\" href=\"/settings\">设置</a><a id=\"nav-audit\" href=\"/audit\">审计</a>"
          "<form method=\"post\" action=\"/logout\"><span>" +
          H(session.operator_name) + "</span> <input type=\"hidden\" name=\"csrf\" value=\"" + H(session.csrf) +
          "\"><button id=\"logout\" type=\"submit\">退出</button></form></header><main><h1>" + H(title) + "</h1>" +
@@ -173,6 +173,7 @@ class Pages {
   ConsoleReply Accounts(const ConsoleRequest& request, const Form& form);
   ConsoleReply Announcements(const ConsoleRequest& request, const Form& form);
   ConsoleReply Audit(const ConsoleRequest& request, const Form&);
+  ConsoleReply Settings(const ConsoleRequest& request, const Form& form);
 
  private:
   std::string PollSeconds() {
@@ -447,6 +448,133 @@ ConsoleReply Pages::Audit(const ConsoleRequest& request, const Form&) {
                              Pager("/audit", page, int64_t(found.size()) > kPageRows)));
 }
 
+// The settings page's forms, by their hidden `do` field.
+struct SettingsForm {
+  std::string_view name;
+  OpResult (*apply)(Operations& ops, const Form& form);
+};
+
+std::optional<std::string> Given(const Form& form, std::string_view name) {
+  const std::string v = FormValue(form, name);
+  return v.empty() ? std::nullopt : std::optional<std::string>(v);
+}
+
+constexpr SettingsForm kSettingsForms[] = {
+    {"notice",
+     [](Operations& ops, const Form& f) {
+       return ops.Notice(FormValue(f, "text"), {Given(f, "font"), Given(f, "size"), Given(f, "colour")});
+     }},
+    {"title", [](Operations& ops, const Form& f) { return ops.SetTitle(FormValue(f, "title")); }},
+    {"title_style",
+     [](Operations& ops, const Form& f) {
+       admin::TitleStyleInput in{Given(f, "colour"), Given(f, "size"), Given(f, "font"), Given(f, "shadow_colour"),
+                                 Given(f, "shadow_offset"), FormValue(f, "bold") == "1"};
+       return ops.SetTitleStyle(in);
+     }},
+    {"poll", [](Operations& ops, const Form& f) { return ops.SetPollSeconds(FormValue(f, "seconds")); }},
+    {"popup", [](Operations& ops, const Form& f) { return ops.SetPopupSeconds(FormValue(f, "seconds")); }},
+    {"signup", [](Operations& ops, const Form& f) { return ops.SetSignup(FormValue(f, "signup")); }},
+    {"notice_area", [](Operations& ops, const Form& f) { return ops.SetNoticeArea(FormValue(f, "notice_area")); }},
+    {"contacts",
+     [](Operations& ops, const Form& f) { return ops.SetContacts(FormValue(f, "qq"), FormValue(f, "wangwang")); }},
+    {"page",
+     [](Operations& ops, const Form& f) {
+       return ops.SetPage(FormValue(f, "page"), FormValue(f, "caption"), FormValue(f, "address"));
+     }},
+};
+
+ConsoleReply Pages::Settings(const ConsoleRequest& request, const Form& form) {
+  std::optional<OpResult> result;
+  std::string submitted;
+  if (request.method == "POST") {
+    submitted = FormValue(form, "do");
+    const auto which = std::find_if(std::begin(kSettingsForms), std::end(kSettingsForms),
+                                    [&](const SettingsForm& f) { return f.name == submitted; });
+    result = which == std::end(kSettingsForms) ? OpResult{admin::kExitUsage, "unknown setting", "", ""}
+                                               : which->apply(ops_, form);
+    if (result->ok()) options_.log("console: " + session_.operator_name + " " + result->message);
+  }
+  // Each form shows what is stored; the one just refused shows what was typed, with the message.
+  const auto lset = db_.Row("SELECT lset1,lset6,lset7,lset8,lset9,lset10,lset11,lset12,lset13,lset14,lset15 FROM lset WHERE 编号=1");
+  const auto rconfig = db_.Row("SELECT 联系1,联系2,表头一,地址一,表头二,地址二,表头三,地址三,表头四,地址四,表头五,地址五,表头六,地址六 "
+                               "FROM rconfig WHERE 编号=1");
+  const auto notice = db_.Row("SELECT 公告,字体名称,字体大小,字体颜色 FROM \"Config\" ORDER BY 编号 DESC LIMIT 1");
+  if (!lset || !rconfig) return Html(200, Frame("设置", session_, "<p class=\"failure\">数据库缺少布局行或页面行：请先运行 velmora-admin init。</p>"));
+  const auto& l = *lset;
+  const auto& r = *rconfig;
+  const auto values = [&](std::string_view name, Form stored) {
+    if (result && !result->ok() && submitted == name) {
+      Form typed = form;
+      typed.erase("csrf");
+      return typed;
+    }
+    return stored;
+  };
+  const auto refusal = [&](std::string_view name) { return submitted == name && result ? &*result : nullptr; };
+  const auto open = [&](std::string_view name, std::string_view heading) {
+    return "<form class=\"box\" id=\"settings-" + std::string(name) + "\" method=\"post\" action=\"/settings\"><h2>" +
+           H(heading) + "</h2>" + CsrfField(session_) + "<input type=\"hidden\" name=\"do\" value=\"" + H(name) + "\">";
+  };
+  const auto submit = [](std::string_view name) {
+    return "<div><button id=\"settings-" + std::string(name) + "-submit\" type=\"submit\">保存</button></div></form>";
+  };
+
+  std::string body = Outcome(result ? &*result : nullptr, result && result->ok() ? "已保存。在线客户端下次读取设置时生效。" : "");
+  {
+    const Form v = values("notice", {{"text", notice ? admin::Deciphered(notice->at(0)) : ""},
+                                     {"font", notice ? notice->at(1) : ""},
+                                     {"size", notice ? notice->at(2) : ""},
+                                     {"colour", notice ? CssColour(notice->at(3)) : ""}});
+    body += open("notice", "登录公告") + Field("text", "内容", v, refusal("notice"), true) +
+            Field("font", "字体", v, refusal("notice")) + Field("size", "字号", v, refusal("notice")) +
+            Field("colour", "颜色", v, refusal("notice"), false, "#RRGGBB") + submit("notice");
+  }
+  body += open("title", "标题") + Field("title", "标题", values("title", {{"title", l[3]}}), refusal("title")) + submit("title");
+  {
+    const Form v = values("title_style", {{"colour", CssColour(l[4])}, {"size", l[5]}, {"font", l[6]},
+                                          {"bold", l[8]}, {"shadow_colour", CssColour(l[9])}, {"shadow_offset", l[10]}});
+    body += open("title_style", "标题样式") + Field("colour", "颜色", v, refusal("title_style")) +
+            Field("size", "字号", v, refusal("title_style")) + Field("font", "字体", v, refusal("title_style")) +
+            "<div><label for=\"bold\">粗体</label><select id=\"bold\" name=\"bold\"><option value=\"1\"" +
+            (FormValue(v, "bold") == "1" ? " selected" : "") + ">是</option><option value=\"0\"" +
+            (FormValue(v, "bold") == "1" ? "" : " selected") + ">否</option></select></div>" +
+            Field("shadow_colour", "阴影颜色", v, refusal("title_style")) +
+            Field("shadow_offset", "阴影偏移", v, refusal("title_style")) + submit("title_style");
+  }
+  body += open("poll", "轮询间隔（秒）") + Field("seconds", "秒", values("poll", {{"seconds", l[2]}}), refusal("poll")) +
+          submit("poll");
+  body += open("popup", "弹窗显示（秒）") + Field("seconds", "秒", values("popup", {{"seconds", l[1]}}), refusal("popup")) +
+          submit("popup");
+  const auto choice = [&](std::string_view name, std::string_view current,
+                          std::initializer_list<std::pair<std::string_view, std::string_view>> options) {
+    std::string html = "<div><label for=\"" + H(name) + "\">选择</label><select id=\"" + H(name) + "\" name=\"" + H(name) + "\">";
+    for (const auto& [value, label] : options) {
+      html += "<option value=\"" + H(value) + "\"" + (value == current ? " selected" : "") + ">" + H(label) + "</option>";
+    }
+    return html + "</select></div>";
+  };
+  body += open("signup", "注册") + choice("signup", l[0] == "1" ? "open" : "closed", {{"open", "开放"}, {"closed", "关闭"}}) +
+          submit("signup");
+  body += open("notice_area", "公告区") +
+          choice("notice_area", l[7].empty() ? "hidden" : "shown", {{"shown", "显示"}, {"hidden", "隐藏"}}) +
+          submit("notice_area");
+  {
+    const Form v = values("contacts", {{"qq", admin::Deciphered(r[0])}, {"wangwang", admin::Deciphered(r[1])}});
+    body += open("contacts", "联系方式") + Field("qq", "QQ", v, refusal("contacts")) +
+            Field("wangwang", "旺旺", v, refusal("contacts")) + submit("contacts");
+  }
+  body += "<h2>浏览器页面</h2><table id=\"pages\"><tr><th>页</th><th>标题</th><th>地址</th></tr>";
+  for (int i = 0; i < 6; ++i) {
+    body += "<tr><td>" + std::to_string(i + 1) + "</td><td>" + H(admin::Deciphered(r[size_t(2 + 2 * i)])) + "</td><td>" +
+            H(admin::Deciphered(r[size_t(3 + 2 * i)])) + "</td></tr>";
+  }
+  body += "</table>";
+  body += open("page", "更改一个页面") + Field("page", "页（1-6）", values("page", {{"page", "1"}}), refusal("page")) +
+          Field("caption", "标题", values("page", {}), refusal("page")) +
+          Field("address", "地址", values("page", {}), refusal("page"), false, "http://") + submit("page");
+  return Html(result && !result->ok() ? 422 : 200, Frame("设置", session_, body));
+}
+
 // ---- Routing -----------------------------------------------------------------------------------
 
 enum class Method { kGet, kPost };
@@ -466,6 +594,8 @@ constexpr Route kRoutes[] = {
     {Method::kGet, "/announcements", &Pages::Announcements},
     {Method::kPost, "/announcements", &Pages::Announcements},
     {Method::kGet, "/audit", &Pages::Audit},
+    {Method::kGet, "/settings", &Pages::Settings},
+    {Method::kPost, "/settings", &Pages::Settings},
 };
 
 std::optional<Method> MethodOf(const std::string& method) {

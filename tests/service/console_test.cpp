@@ -137,7 +137,7 @@ class ConsoleTest : public ::testing::Test {
 };
 
 TEST_F(ConsoleTest, EveryPageButTheLoginNeedsASession) {
-  for (const char* target : {"/", "/recommendations", "/recommendations?page=2", "/accounts", "/announcements", "/audit"}) {
+  for (const char* target : {"/", "/recommendations", "/recommendations?page=2", "/accounts", "/announcements", "/audit", "/settings"}) {
     const std::string response = Get(target);
     EXPECT_EQ(Status(response), "HTTP/1.1 303 See Other") << target;
     EXPECT_EQ(Header(response, "Location"), "/login") << target;
@@ -295,6 +295,25 @@ TEST_F(ConsoleTest, AccountActionsWorkAndAreAudited) {
   ASSERT_EQ(audit.size(), 3u);
   EXPECT_EQ(audit[2][0], "account add '李四'");  // never the password
   EXPECT_NE(session.Get("/accounts?q=" + FormEncoded("李")).find("<td>李四</td>"), std::string::npos);
+}
+
+TEST_F(ConsoleTest, SettingsLandInTheLayoutRowAndTheirRefusalsChangeNothing) {
+  const ConsoleSession session = testing::SignIn(port_, kOperator, kPassword);
+  EXPECT_EQ(Status(session.Post("/settings", "do=poll&seconds=7")), "HTTP/1.1 200 OK");
+  EXPECT_EQ(Status(session.Post("/settings", "do=contacts&qq=12345&wangwang=" + FormEncoded("客服"))), "HTTP/1.1 200 OK");
+  const std::string refused = session.Post("/settings", "do=popup&seconds=forever");
+  EXPECT_EQ(Status(refused), "HTTP/1.1 422 Unprocessable Entity");
+  EXPECT_NE(refused.find("id=\"seconds-error\""), std::string::npos);
+  EXPECT_EQ(Rows(db_.path(), "SELECT lset6,lset7 FROM lset WHERE 编号=1")[0], (std::vector<std::string>{"10", "7"}));
+  std::string shown;
+  ASSERT_EQ(Admin(db_.path(), {"show"}, "", &shown), 0);
+  EXPECT_NE(shown.find("客服"), std::string::npos) << shown;  // stored as velmora-admin stores it
+  // The poll interval is what a publication says clients wait for.
+  const std::string published = session.Post("/recommendations", "code=600000&action=" + FormEncoded("买入"));
+  EXPECT_NE(session.Get(Header(published, "Location")).find("在线客户端将在 7 秒内"), std::string::npos);
+  EXPECT_EQ(Rows(db_.path(), "SELECT count(*) FROM audit_log WHERE summary IN ('set poll-seconds 7', "
+                             "'set contacts ''12345'' ''客服''')")[0][0],
+            "2");
 }
 
 // ---- Where the console may listen --------------------------------------------------------------
