@@ -43,6 +43,9 @@ constexpr std::string_view kUsage =
     "       [--gateway-role NAME] [--gateway-password TEXT]\n"
     "                                   PostgreSQL: also the gateways' role (velmora_gateway),\n"
     "                                   made with the password given or a new one it prints\n"
+    "       [--console-role NAME] [--console-password TEXT]\n"
+    "                                   PostgreSQL: also a role for the gateways' web console\n"
+    "                                   (--console-db): writes the tables, keeps the operators\n"
     "  migrate FILE [--replace]         PostgreSQL: copy the SQLite database FILE row for row\n"
     "                                   into empty tables (--replace empties them first)\n"
     "  account add NAME PASSWORD        a new account (normal, offline)\n"
@@ -181,6 +184,11 @@ class Admin {
   // PostgreSQL: the tables (one init or migrate at a time), and the gateway's role.
   void MakeTables(AdminDb& db);
   void MakeGatewayRole(AdminDb& db, const CommandLine& line);
+  // A login role named `role` with `password` (or a new one, printed), made or kept; `kind` names
+  // it in the output ("gateway", "console").
+  void MakeRole(AdminDb& db, const std::string& role, const std::string* password, std::string_view kind,
+                std::string_view where);
+  void MakeConsoleRole(AdminDb& db, const CommandLine& line);
   void Migrate(const CommandLine& line);
 
   void Init(const CommandLine& line);
@@ -212,7 +220,11 @@ int Admin::Run(const std::vector<std::string>& args, size_t at) {
   const std::string& command = args[at];
   if (command == "init") {
     Init(ParseCommandLine(args, at + 1, "init",
-                          {{"--demo", false}, {"--gateway-role", true}, {"--gateway-password", true}}));
+                          {{"--demo", false},
+                           {"--gateway-role", true},
+                           {"--gateway-password", true},
+                           {"--console-role", true},
+                           {"--console-password", true}}));
   } else if (command == "migrate") {
     Migrate(ParseCommandLine(args, at + 1, "migrate", {{"--replace", false}}));
   } else if (command == "account") {
@@ -259,14 +271,17 @@ const char* const kPageCaptions[] = {"大盘行情", "个股资讯", "板块热�
 void Admin::Init(const CommandLine& line) {
   RequireOperands(line, 0, "init", "");
   const bool postgres = service::IsPostgresLocation(path_);
-  if (!postgres && (line.Value("--gateway-role") || line.Value("--gateway-password"))) {
-    Refuse("--gateway-role and --gateway-password are for a PostgreSQL database (--db postgresql://...)");
+  if (!postgres && (line.Value("--gateway-role") || line.Value("--gateway-password") || line.Value("--console-role") ||
+                    line.Value("--console-password"))) {
+    Refuse("--gateway-role, --gateway-password, --console-role and --console-password are for a PostgreSQL database "
+           "(--db postgresql://...)");
   }
   AdminDb& db = Open(OpenMode::kCreateIfMissing);  // SQLite's tables come with the open
   Transaction tx(db);
   if (postgres) {
     MakeTables(db);
     MakeGatewayRole(db, line);
+    MakeConsoleRole(db, line);
   }
 
   std::string columns = "编号", values = "1";
@@ -362,30 +377,53 @@ std::string QuotedLiteral(std::string_view text) {
   return q + "'";
 }
 
-void Admin::MakeGatewayRole(AdminDb& db, const CommandLine& line) {
-  const std::string role = line.Value("--gateway-role") ? *line.Value("--gateway-role")
-                                                         : std::string(service::kDefaultGatewayRole);
+void Admin::MakeRole(AdminDb& db, const std::string& role, const std::string* given, std::string_view kind,
+                     std::string_view where) {
   if (!service::IsPlainRoleName(role)) {
-    Refuse("bad gateway role " + Shown(role) + ": lower-case letters, digits and _, starting with a letter");
+    Refuse("bad " + std::string(kind) + " role " + Shown(role) +
+           ": lower-case letters, digits and _, starting with a letter");
   }
-  const std::string* given = line.Value("--gateway-password");
   if (given) {
-    RequireNonEmpty(*given, "gateway password");
+    RequireNonEmpty(*given, std::string(kind) + " password");
     if (std::any_of(given->begin(), given->end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
-      Refuse("the gateway password has control characters");
+      Refuse("the " + std::string(kind) + " password has control characters");
     }
   }
   if (!db.Row("SELECT 1 FROM pg_roles WHERE rolname = ?1", {role})) {
     const std::string password = given ? *given : NewPassword();
     db.Change("CREATE ROLE " + role + " LOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE PASSWORD " + QuotedLiteral(password));
-    out_ += "gateway role " + role + " created" +
-            (given ? std::string() : "; its password (give it in the gateways' --db): " + password) + "\n";
+    out_ += std::string(kind) + " role " + role + " created" +
+            (given ? std::string() : "; its password (give it in " + std::string(where) + "): " + password) + "\n";
   } else if (given) {
     db.Change("ALTER ROLE " + role + " PASSWORD " + QuotedLiteral(*given));
-    out_ += "gateway role " + role + " kept; its password changed\n";
+    out_ += std::string(kind) + " role " + role + " kept; its password changed\n";
   } else {
-    out_ += "gateway role " + role + " kept\n";
+    out_ += std::string(kind) + " role " + role + " kept\n";
   }
+}
+
+// The console's role, when asked for: it publishes and changes accounts and settings (the six
+// tables), and keeps the operators and the audit; it is never the gateways' role.
+void Admin::MakeConsoleRole(AdminDb& db, const CommandLine& line) {
+  const std::string* role = line.Value("--console-role");
+  if (!role) {
+    if (line.Value("--console-password")) Refuse("--console-password goes with --console-role NAME");
+    return;
+  }
+  const std::string gateway = line.Value("--gateway-role") ? *line.Value("--gateway-role")
+                                                            : std::string(service::kDefaultGatewayRole);
+  if (*role == gateway) Refuse("the console's role must not be the gateways' role " + Shown(gateway));
+  MakeRole(db, *role, line.Value("--console-password"), "console", "the gateways' --console-db");
+  const std::string grants = ConsoleGrantsSql(*role);
+  for (size_t at = 0, end; (end = grants.find(";\n", at)) != std::string::npos; at = end + 2) {
+    db.Change(grants.substr(at, end - at));
+  }
+}
+
+void Admin::MakeGatewayRole(AdminDb& db, const CommandLine& line) {
+  const std::string role = line.Value("--gateway-role") ? *line.Value("--gateway-role")
+                                                         : std::string(service::kDefaultGatewayRole);
+  MakeRole(db, role, line.Value("--gateway-password"), "gateway", "the gateways' --db");
   const std::string database = db.Row("SELECT current_database()")->at(0);
   const std::string grants = service::GatewayGrantsSql(role, database);
   for (size_t at = 0, end; (end = grants.find(";\n", at)) != std::string::npos; at = end + 2) {

@@ -62,6 +62,16 @@ std::string ConsoleSchemaSql(bool postgres) {
   return sql;
 }
 
+std::string ConsoleGrantsSql(const std::string& role) {
+  std::string sql = "GRANT USAGE ON SCHEMA public TO " + role + ";\n";
+  for (const service::Table& t : service::Tables()) {
+    sql += "GRANT SELECT, INSERT, UPDATE ON " + QuoteIdentifier(t.name) + " TO " + role + ";\n";
+  }
+  sql += "GRANT SELECT, INSERT, DELETE ON " + std::string(kOperatorTable) + " TO " + role + ";\n";
+  sql += "GRANT SELECT, INSERT ON " + std::string(kAuditTable) + " TO " + role + ";\n";
+  return sql;
+}
+
 std::string AuditValue(std::string_view text) { return Shown(text); }
 
 std::string HashPassword(const std::string& password) {

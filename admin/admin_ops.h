@@ -56,6 +56,10 @@ struct OperatorRow {
 // ";\n"). On PostgreSQL nobody but the owner gets any privilege on them.
 std::string ConsoleSchemaSql(bool postgres);
 
+// Grants `role` (a plain name) what the console does on PostgreSQL: read and write the six tables
+// (no deletes), read, add and remove operators, read and add audit rows.
+std::string ConsoleGrantsSql(const std::string& role);
+
 // The tables these operations need beside the six, for the "run init" check.
 inline constexpr std::string_view kOperatorTable = "operators";
 inline constexpr std::string_view kAuditTable = "audit_log";

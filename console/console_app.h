@@ -3,8 +3,8 @@
 // Every change goes through admin::Operations, so it is checked and audited as velmora-admin's.
 //
 // Routes: GET/POST /login, POST /logout, GET / (overview), GET/POST /recommendations,
-// GET/POST /accounts, GET/POST /announcements, GET/POST /settings, GET /audit. Without a session every page but
-// /login answers 303 to /login; a POST without the session's CSRF token answers 403.
+// GET/POST /accounts, GET/POST /announcements, GET/POST /settings, GET /audit. Without a session
+// every page but /login answers 303 to /login; a POST without the session's CSRF token answers 403.
 #pragma once
 #include <functional>
 #include <memory>

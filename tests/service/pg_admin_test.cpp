@@ -227,9 +227,22 @@ TEST_F(PgDatabaseTest, TheConsoleWritesThroughItsOwnConnection) {
   std::string out, err;
   ASSERT_EQ(admin::RunAdmin(args, out, err, [] { return *DateTime::FromCivil({2026, 12, 9, 14, 30, 0}); }, &password), 0)
       << err;
+  // A console role of its own (init again adds it), rather than the owner.
+  const std::string role = "console_" + database_;
+  std::string init_out, init_err;
+  ASSERT_EQ(admin::RunAdmin({"--db", owner(), "init", "--gateway-role", "velmora_gateway", "--console-role", role},
+                            init_out, init_err, [] { return *DateTime::FromCivil({2026, 12, 9, 14, 30, 0}); }),
+            0)
+      << init_err;
+  EXPECT_NE(init_out.find("console role " + role + " created; its password"), std::string::npos) << init_out;
+  EXPECT_EQ(server().Value(database_, "SELECT has_table_privilege('" + role + "', '\"Latest1\"', 'INSERT')::text || "
+                                      "has_table_privilege('" + role + "', '\"Latest1\"', 'DELETE')::text || "
+                                      "has_table_privilege('" + role + "', 'operators', 'SELECT')::text || "
+                                      "has_table_privilege('velmora_gateway', 'operators', 'SELECT')::text"),
+            "truefalsetruefalse");
   const std::string log = server().folder() + "/console-" + database_ + ".log";
-  testing::GatewayProcess gateway(gateway_tcp, {"--threads", "2", "--console", "127.0.0.1:0", "--console-db", owner()},
-                                  log);
+  testing::GatewayProcess gateway(
+      gateway_tcp, {"--threads", "2", "--console", "127.0.0.1:0", "--console-db", server().Location(role, database_)}, log);
   const int port = testing::ConsolePort(gateway.Log());
   ASSERT_GT(port, 0) << gateway.Log();
   const testing::ConsoleSession session = testing::SignIn(port, "ops", "console-pw");
