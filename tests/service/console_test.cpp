@@ -297,6 +297,22 @@ TEST_F(ConsoleTest, AccountActionsWorkAndAreAudited) {
   EXPECT_NE(session.Get("/accounts?q=" + FormEncoded("李")).find("<td>李四</td>"), std::string::npos);
 }
 
+TEST_F(ConsoleTest, TheOverviewCountsTheGatewaysRequestsAndRefusals) {
+  const std::string page = gateway_->address();
+  const int gateway_port = std::atoi(page.c_str() + page.rfind(':') + 1);
+  testing::RawConnection client(gateway_port, "127.0.0.1");
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(client.Send(testing::PageRequest("p=garbage")));
+    EXPECT_EQ(Status(client.ReadResponse(10s)), "HTTP/1.1 200 OK");  // the page answers, refusing
+  }
+  // The overview counts whole seconds: wait for the one the requests fell in to end.
+  std::this_thread::sleep_for(1100ms);
+  const std::string overview = testing::SignIn(port_, kOperator, kPassword).Get("/");
+  EXPECT_NE(overview.find("id=\"requests-per-minute\">3<"), std::string::npos) << overview;
+  EXPECT_NE(overview.find("id=\"refusals-per-minute\">3<"), std::string::npos) << overview;
+  EXPECT_NE(overview.find("贵州茅台"), std::string::npos);  // today's demo recommendations
+}
+
 TEST_F(ConsoleTest, SettingsLandInTheLayoutRowAndTheirRefusalsChangeNothing) {
   const ConsoleSession session = testing::SignIn(port_, kOperator, kPassword);
   EXPECT_EQ(Status(session.Post("/settings", "do=poll&seconds=7")), "HTTP/1.1 200 OK");
