@@ -51,14 +51,16 @@ bool IsLoopbackHost(const std::string& host) {
 }
 
 struct ConsoleServer::Impl {
+  // What the connections use comes before the loop: the loop goes first, and with it the
+  // connections it still holds.
   ConsoleHandler handler;
   std::function<void(const std::string&)> log;
-  asio::io_context io{1};
-  tcp::acceptor acceptor{io};
   std::unique_ptr<ssl::context> tls;
   std::atomic<size_t> open{0};
-  std::thread thread;
   bool stopping = false;  // the loop's thread only
+  asio::io_context io{1};
+  tcp::acceptor acceptor{io};
+  std::thread thread;
 
   void Log(const std::string& line) const {
     if (log) log(line);
