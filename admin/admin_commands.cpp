@@ -731,32 +731,31 @@ void Admin::Set(const std::vector<std::string>& args, size_t at) {
     Report(ops_.SetTitleStyle(in));
     return;
   }
+  // The settings of one or more operands, each an operation of its own.
+  using Operands = std::vector<std::string>;
+  struct Setting {
+    std::string_view name;
+    size_t count;
+    std::string_view operands;
+    OpResult (*apply)(Operations& ops, const Operands& o);
+  };
+  static constexpr Setting kSettings[] = {
+      {"title", 1, "TEXT", [](Operations& ops, const Operands& o) { return ops.SetTitle(o[0]); }},
+      {"popup-seconds", 1, "N", [](Operations& ops, const Operands& o) { return ops.SetPopupSeconds(o[0]); }},
+      {"poll-seconds", 1, "N", [](Operations& ops, const Operands& o) { return ops.SetPollSeconds(o[0]); }},
+      {"signup", 1, "open or closed", [](Operations& ops, const Operands& o) { return ops.SetSignup(o[0]); }},
+      {"notice-area", 1, "shown or hidden", [](Operations& ops, const Operands& o) { return ops.SetNoticeArea(o[0]); }},
+      {"contacts", 2, "QQ and WANGWANG (either may be \"\")",
+       [](Operations& ops, const Operands& o) { return ops.SetContacts(o[0], o[1]); }},
+      {"page", 3, "N, CAPTION and ADDRESS",
+       [](Operations& ops, const Operands& o) { return ops.SetPage(o[0], o[1], o[2]); }},
+  };
+  const auto setting = std::find_if(std::begin(kSettings), std::end(kSettings),
+                                    [&](const Setting& s) { return s.name == what; });
+  if (setting == std::end(kSettings)) Refuse("unknown setting " + Shown(what) + " (try --help)");
   const CommandLine line = ParseCommandLine(args, at + 1, command, {});
-  const auto& o = line.operands;
-  if (what == "title") {
-    RequireOperands(line, 1, command, "TEXT");
-    Report(ops_.SetTitle(o[0]));
-  } else if (what == "popup-seconds") {
-    RequireOperands(line, 1, command, "N");
-    Report(ops_.SetPopupSeconds(o[0]));
-  } else if (what == "poll-seconds") {
-    RequireOperands(line, 1, command, "N");
-    Report(ops_.SetPollSeconds(o[0]));
-  } else if (what == "signup") {
-    RequireOperands(line, 1, command, "open or closed");
-    Report(ops_.SetSignup(o[0]));
-  } else if (what == "notice-area") {
-    RequireOperands(line, 1, command, "shown or hidden");
-    Report(ops_.SetNoticeArea(o[0]));
-  } else if (what == "contacts") {
-    RequireOperands(line, 2, command, "QQ and WANGWANG (either may be \"\")");
-    Report(ops_.SetContacts(o[0], o[1]));
-  } else if (what == "page") {
-    RequireOperands(line, 3, command, "N, CAPTION and ADDRESS");
-    Report(ops_.SetPage(o[0], o[1], o[2]));
-  } else {
-    Refuse("unknown setting " + Shown(what) + " (try --help)");
-  }
+  RequireOperands(line, setting->count, command, setting->operands);
+  Report(setting->apply(ops_, line.operands));
 }
 
 void Admin::Show() {
