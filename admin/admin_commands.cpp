@@ -1,11 +1,17 @@
 #include "admin_commands.h"
 
 #include "admin_db.h"
+#include "admin_ops.h"
 #include "admin_values.h"
+
+#include <pwd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -37,6 +43,9 @@ constexpr std::string_view kUsage =
     "       [--gateway-role NAME] [--gateway-password TEXT]\n"
     "                                   PostgreSQL: also the gateways' role (velmora_gateway),\n"
     "                                   made with the password given or a new one it prints\n"
+    "       [--console-role NAME] [--console-password TEXT]\n"
+    "                                   PostgreSQL: also a role for the gateways' web console\n"
+    "                                   (--console-db): writes the tables, keeps the operators\n"
     "  migrate FILE [--replace]         PostgreSQL: copy the SQLite database FILE row for row\n"
     "                                   into empty tables (--replace empties them first)\n"
     "  account add NAME PASSWORD        a new account (normal, offline)\n"
@@ -57,34 +66,16 @@ constexpr std::string_view kUsage =
     "  set page N CAPTION ADDRESS       browser page N (1 to 6)\n"
     "  set notice-area shown|hidden\n"
     "  show                             every setting, decoded\n"
+    "  operator add NAME                an operator of the web console; the password is read\n"
+    "                                   from standard input (one line) and kept as a hash\n"
+    "  operator remove NAME | operator list\n"
     "Texts are UTF-8 and must be writable in GBK. Colours: decimal (0x00BBGGRR), 0xBBGGRR or\n"
     "#RRGGBB. Options may stand anywhere after the command; \"--\" ends them.\n"
     "Exit status: 0 done, 1 the operation failed, 2 bad input or usage.\n";
 
-constexpr int64_t kMaxSeconds = 86400;
-
 const char* const kPageNumerals[] = {"一", "二", "三", "四", "五", "六"};
 
 // ---- The database --------------------------------------------------------------------------
-
-// One command's changes land together or not at all; a failure on the way rolls back.
-class Transaction {
- public:
-  explicit Transaction(AdminDb& db) : db_(db) { db_.Begin(); }
-  ~Transaction() {
-    if (!done_) db_.Rollback();
-  }
-  Transaction(const Transaction&) = delete;
-  Transaction& operator=(const Transaction&) = delete;
-  void Commit() {
-    db_.Commit();
-    done_ = true;
-  }
-
- private:
-  AdminDb& db_;
-  bool done_ = false;
-};
 
 // ---- The command line ----------------------------------------------------------------------
 
@@ -145,21 +136,13 @@ void RequireOperands(const CommandLine& line, size_t count, std::string_view com
   }
 }
 
-// The font, size and colour options of the notice and announcement commands.
-struct TextStyle {
-  std::string font = "宋体";
-  int64_t size = 10;
-  int64_t colour = 0;
-};
-
-TextStyle StyleOf(const CommandLine& line) {
-  TextStyle style;
-  if (const auto* font = line.Value("--font")) {
-    RequireNonEmpty(*font, "font name");
-    style.font = Plain(*font, "font name");
-  }
-  if (const auto* size = line.Value("--size")) style.size = Number(*size, "font size", 1, 200);
-  if (const auto* colour = line.Value("--colour")) style.colour = Colour(*colour, "colour");
+// The font, size and colour options of the notice and announcement commands, checked by the
+// operation.
+StyleInput StyleOf(const CommandLine& line) {
+  StyleInput style;
+  if (const auto* v = line.Value("--font")) style.font = *v;
+  if (const auto* v = line.Value("--size")) style.size = *v;
+  if (const auto* v = line.Value("--colour")) style.colour = *v;
   return style;
 }
 
@@ -174,8 +157,12 @@ void SyncKeySequences(AdminDb& db);
 
 class Admin {
  public:
-  Admin(std::string path, const AdminClock& now, std::string& out)
-      : path_(std::move(path)), now_(now), out_(out) {}
+  Admin(std::string path, const AdminClock& now, std::string& out, std::istream& in, std::string actor)
+      : path_(std::move(path)),
+        now_(now),
+        out_(out),
+        in_(in),
+        ops_([this]() -> AdminDb& { return Open(); }, now, std::move(actor)) {}
 
   int Run(const std::vector<std::string>& args, size_t at);
 
@@ -197,6 +184,11 @@ class Admin {
   // PostgreSQL: the tables (one init or migrate at a time), and the gateway's role.
   void MakeTables(AdminDb& db);
   void MakeGatewayRole(AdminDb& db, const CommandLine& line);
+  // A login role named `role` with `password` (or a new one, printed), made or kept; `kind` names
+  // it in the output ("gateway", "console").
+  void MakeRole(AdminDb& db, const std::string& role, const std::string* password, std::string_view kind,
+                std::string_view where);
+  void MakeConsoleRole(AdminDb& db, const CommandLine& line);
   void Migrate(const CommandLine& line);
 
   void Init(const CommandLine& line);
@@ -207,21 +199,32 @@ class Admin {
   void Notice(const CommandLine& line);
   void Set(const std::vector<std::string>& args, size_t at);
   void Show();
-
-  // Writes layout columns (lset 编号=1) or page columns (rconfig 编号=1) in one transaction.
-  void UpdateRow(std::string_view table, const std::vector<std::pair<std::string, std::string>>& columns);
+  void Operator(const std::vector<std::string>& args, size_t at);
+  // Prints what an operation did, or stops the command with its message and status.
+  void Report(const OpResult& result);
 
   std::string path_;
   const AdminClock& now_;
   std::string& out_;
+  std::istream& in_;
   std::unique_ptr<AdminDb> db_;
+  Operations ops_;
 };
+
+void Admin::Report(const OpResult& result) {
+  if (!result.ok()) throw CommandError{result.status, result.message};
+  out_ += result.message + "\n";
+}
 
 int Admin::Run(const std::vector<std::string>& args, size_t at) {
   const std::string& command = args[at];
   if (command == "init") {
     Init(ParseCommandLine(args, at + 1, "init",
-                          {{"--demo", false}, {"--gateway-role", true}, {"--gateway-password", true}}));
+                          {{"--demo", false},
+                           {"--gateway-role", true},
+                           {"--gateway-password", true},
+                           {"--console-role", true},
+                           {"--console-password", true}}));
   } else if (command == "migrate") {
     Migrate(ParseCommandLine(args, at + 1, "migrate", {{"--replace", false}}));
   } else if (command == "account") {
@@ -234,6 +237,8 @@ int Admin::Run(const std::vector<std::string>& args, size_t at) {
     Notice(ParseCommandLine(args, at + 1, "notice", kStyleOptions));
   } else if (command == "set") {
     Set(args, at + 1);
+  } else if (command == "operator") {
+    Operator(args, at + 1);
   } else if (command == "show") {
     RequireOperands(ParseCommandLine(args, at + 1, "show", {}), 0, "show", "");
     Show();
@@ -266,14 +271,17 @@ const char* const kPageCaptions[] = {"大盘行情", "个股资讯", "板块热�
 void Admin::Init(const CommandLine& line) {
   RequireOperands(line, 0, "init", "");
   const bool postgres = service::IsPostgresLocation(path_);
-  if (!postgres && (line.Value("--gateway-role") || line.Value("--gateway-password"))) {
-    Refuse("--gateway-role and --gateway-password are for a PostgreSQL database (--db postgresql://...)");
+  if (!postgres && (line.Value("--gateway-role") || line.Value("--gateway-password") || line.Value("--console-role") ||
+                    line.Value("--console-password"))) {
+    Refuse("--gateway-role, --gateway-password, --console-role and --console-password are for a PostgreSQL database "
+           "(--db postgresql://...)");
   }
   AdminDb& db = Open(OpenMode::kCreateIfMissing);  // SQLite's tables come with the open
   Transaction tx(db);
   if (postgres) {
     MakeTables(db);
     MakeGatewayRole(db, line);
+    MakeConsoleRole(db, line);
   }
 
   std::string columns = "编号", values = "1";
@@ -301,8 +309,14 @@ void Admin::Init(const CommandLine& line) {
 
   out_ += layout_created ? "layout row created\n" : "layout row kept\n";
   out_ += pages_created ? "page row created\n" : "page row kept\n";
+  const size_t said = out_.size();
   if (line.Flag("--demo")) AddDemo(db);
   if (postgres) SyncKeySequences(db);
+  // A run that finds everything in place (as the service unit's, before each start) is no change.
+  if (layout_created || pages_created || out_.find(" added\n", said) != std::string::npos ||
+      out_.find(" set\n", said) != std::string::npos) {
+    ops_.Record(db, line.Flag("--demo") ? "init --demo" : "init");
+  }
   tx.Commit();
 }
 
@@ -314,12 +328,17 @@ void Admin::RequireTables() {
       Fail("the database has no table " + t.name + ": run init first");
     }
   }
+  for (std::string_view table : {kOperatorTable, kAuditTable}) {
+    if (db_->Row("SELECT to_regclass(?1) IS NOT NULL", {std::string(table)})->at(0) != "t") {
+      Fail("the database has no table " + std::string(table) + ": run init again");
+    }
+  }
 }
 
 void Admin::MakeTables(AdminDb& db) {
   // Inits and migrations of one server take turns, so two never race to make the same table.
   db.Query("SELECT pg_advisory_xact_lock(7340032001)");
-  const std::string schema = service::PostgresSchemaSql();
+  const std::string schema = service::PostgresSchemaSql() + ConsoleSchemaSql(true);
   for (size_t at = 0, end; (end = schema.find(";\n", at)) != std::string::npos; at = end + 2) {
     db.Change(schema.substr(at, end - at));
   }
@@ -358,30 +377,53 @@ std::string QuotedLiteral(std::string_view text) {
   return q + "'";
 }
 
-void Admin::MakeGatewayRole(AdminDb& db, const CommandLine& line) {
-  const std::string role = line.Value("--gateway-role") ? *line.Value("--gateway-role")
-                                                         : std::string(service::kDefaultGatewayRole);
+void Admin::MakeRole(AdminDb& db, const std::string& role, const std::string* given, std::string_view kind,
+                     std::string_view where) {
   if (!service::IsPlainRoleName(role)) {
-    Refuse("bad gateway role " + Shown(role) + ": lower-case letters, digits and _, starting with a letter");
+    Refuse("bad " + std::string(kind) + " role " + Shown(role) +
+           ": lower-case letters, digits and _, starting with a letter");
   }
-  const std::string* given = line.Value("--gateway-password");
   if (given) {
-    RequireNonEmpty(*given, "gateway password");
+    RequireNonEmpty(*given, std::string(kind) + " password");
     if (std::any_of(given->begin(), given->end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
-      Refuse("the gateway password has control characters");
+      Refuse("the " + std::string(kind) + " password has control characters");
     }
   }
   if (!db.Row("SELECT 1 FROM pg_roles WHERE rolname = ?1", {role})) {
     const std::string password = given ? *given : NewPassword();
     db.Change("CREATE ROLE " + role + " LOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE PASSWORD " + QuotedLiteral(password));
-    out_ += "gateway role " + role + " created" +
-            (given ? std::string() : "; its password (give it in the gateways' --db): " + password) + "\n";
+    out_ += std::string(kind) + " role " + role + " created" +
+            (given ? std::string() : "; its password (give it in " + std::string(where) + "): " + password) + "\n";
   } else if (given) {
     db.Change("ALTER ROLE " + role + " PASSWORD " + QuotedLiteral(*given));
-    out_ += "gateway role " + role + " kept; its password changed\n";
+    out_ += std::string(kind) + " role " + role + " kept; its password changed\n";
   } else {
-    out_ += "gateway role " + role + " kept\n";
+    out_ += std::string(kind) + " role " + role + " kept\n";
   }
+}
+
+// The console's role, when asked for: it publishes and changes accounts and settings (the six
+// tables), and keeps the operators and the audit; it is never the gateways' role.
+void Admin::MakeConsoleRole(AdminDb& db, const CommandLine& line) {
+  const std::string* role = line.Value("--console-role");
+  if (!role) {
+    if (line.Value("--console-password")) Refuse("--console-password goes with --console-role NAME");
+    return;
+  }
+  const std::string gateway = line.Value("--gateway-role") ? *line.Value("--gateway-role")
+                                                            : std::string(service::kDefaultGatewayRole);
+  if (*role == gateway) Refuse("the console's role must not be the gateways' role " + Shown(gateway));
+  MakeRole(db, *role, line.Value("--console-password"), "console", "the gateways' --console-db");
+  const std::string grants = ConsoleGrantsSql(*role);
+  for (size_t at = 0, end; (end = grants.find(";\n", at)) != std::string::npos; at = end + 2) {
+    db.Change(grants.substr(at, end - at));
+  }
+}
+
+void Admin::MakeGatewayRole(AdminDb& db, const CommandLine& line) {
+  const std::string role = line.Value("--gateway-role") ? *line.Value("--gateway-role")
+                                                         : std::string(service::kDefaultGatewayRole);
+  MakeRole(db, role, line.Value("--gateway-password"), "gateway", "the gateways' --db");
   const std::string database = db.Row("SELECT current_database()")->at(0);
   const std::string grants = service::GatewayGrantsSql(role, database);
   for (size_t at = 0, end; (end = grants.find(";\n", at)) != std::string::npos; at = end + 2) {
@@ -444,6 +486,7 @@ void Admin::Migrate(const CommandLine& line) {
     report.push_back({t.name, now_held});
   }
   SyncKeySequences(db);
+  ops_.Record(db, "migrate " + AuditValue(from) + (replace ? " --replace" : ""));
   tx.Commit();
   out_ += "copied " + Printable(from) + " into " + Printable(service::RedactedLocation(path_)) + "\n" + Table(report);
 }
@@ -571,21 +614,7 @@ void Admin::Account(const std::vector<std::string>& args, size_t at) {
 
   if (action == "add") {
     RequireOperands(line, 2, "account add", "NAME and PASSWORD");
-    const std::string& name = line.operands[0];
-    RequireNonEmpty(name, "account name");
-    const std::string stored_name = Plain(name, "account name");
-    RequireNonEmpty(line.operands[1], "password");
-    const std::string password = Enciphered(line.operands[1], "password");
-    AdminDb& db = Open();
-    Transaction tx(db);
-    if (db.Row("SELECT 1 FROM account WHERE 账号=?1", {stored_name}))
-      Fail("account " + Shown(name) + " exists");
-    db.Change(
-        "INSERT INTO account(账号,密码,姓名,身份证号,状态,在线,\"登陆IP\",登陆时间,句柄,创建时间) "
-        "VALUES(?1,?2,'','','0','0','','','0',?3)",
-        {stored_name, password, StoredText(DateTimeText(now_()))});
-    tx.Commit();
-    out_ += "account " + Shown(name) + " added\n";
+    Report(ops_.AddAccount(line.operands[0], line.operands[1]));
     return;
   }
   if (action == "list") {
@@ -600,27 +629,47 @@ void Admin::Account(const std::vector<std::string>& args, size_t at) {
     return;
   }
 
+  using Change = OpResult (Operations::*)(const std::string&);
   struct Update {
-    std::string_view action, column, value, done;
+    std::string_view action;
+    Change change;
   };
   static constexpr Update kUpdates[] = {
-      {"freeze", "状态", "1", "frozen"},
-      {"unfreeze", "状态", "0", "unfrozen"},
-      // The client compares the stored handle with its own session's: a changed one signs it out.
-      {"kick", "句柄", "2", "signed out"},
+      {"freeze", &Operations::FreezeAccount},
+      {"unfreeze", &Operations::UnfreezeAccount},
+      {"kick", &Operations::KickAccount},
   };
-  const auto change = std::find_if(std::begin(kUpdates), std::end(kUpdates),
+  const auto update = std::find_if(std::begin(kUpdates), std::end(kUpdates),
                                    [&](const Update& u) { return u.action == action; });
-  if (change == std::end(kUpdates)) Refuse("unknown account action " + Shown(action));
+  if (update == std::end(kUpdates)) Refuse("unknown account action " + Shown(action));
   RequireOperands(line, 1, "account " + action, "NAME");
-  const std::string& name = line.operands[0];
-  RequireUtf8(name, "account name");
-  AdminDb& db = Open();
-  if (db.Change("UPDATE account SET " + std::string(change->column) + "=?1 WHERE 账号=?2",
-                {change->value, name}) == 0) {
-    Fail("no account " + Shown(name));
+  Report((ops_.*(update->change))(line.operands[0]));
+}
+
+// ---- Operators of the web console ----------------------------------------------------------------
+
+void Admin::Operator(const std::vector<std::string>& args, size_t at) {
+  if (at == args.size()) Refuse("operator needs add, remove or list");
+  const std::string& action = args[at];
+  const CommandLine line = ParseCommandLine(args, at + 1, "operator " + action, {});
+  if (action == "add") {
+    RequireOperands(line, 1, "operator add", "NAME (the password comes on standard input)");
+    // One line; a terminal's or a pipe's line end is not part of the password.
+    std::string password;
+    if (!std::getline(in_, password)) Refuse("operator add reads the password from standard input: none came");
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+    Report(ops_.AddOperator(line.operands[0], password));
+  } else if (action == "remove") {
+    RequireOperands(line, 1, "operator remove", "NAME");
+    Report(ops_.RemoveOperator(line.operands[0]));
+  } else if (action == "list") {
+    RequireOperands(line, 0, "operator list", "");
+    std::vector<std::vector<std::string>> rows = {{"NAME", "ADDED"}};
+    for (const OperatorRow& o : ops_.ListOperators()) rows.push_back({Printable(o.name), Printable(o.created)});
+    out_ += Table(rows);
+  } else {
+    Refuse("unknown operator action " + Shown(action));
   }
-  out_ += "account " + Shown(name) + " " + std::string(change->done) + "\n";
 }
 
 // ---- Feeds -------------------------------------------------------------------------------------
@@ -628,77 +677,25 @@ void Admin::Account(const std::vector<std::string>& args, size_t at) {
 void Admin::Recommend(const CommandLine& line) {
   RequireOperands(line, 5, "recommend", "CODE OPERATION SUPPORT RESISTANCE REMARKS");
   const auto& o = line.operands;
-  RequireNonEmpty(o[0], "stock code");
-  RequireNonEmpty(o[1], "operation");
-  const std::string code = Enciphered(o[0], "stock code"), operation = Enciphered(o[1], "operation"),
-                    support = Enciphered(o[2], "support"), resistance = Enciphered(o[3], "resistance"),
-                    remarks = Enciphered(o[4], "remarks");
-  DateTime when;
+  RecommendInput in{o[0], o[1], o[2], o[3], o[4], ""};
   if (const auto* time = line.Value("--time")) {
-    // The client's date forms carry 年/月/日 in GBK: read them as it does.
-    const auto parsed = ParseDateTime(GbkOf(*time, "time"));
-    if (!parsed) Refuse("bad time " + Shown(*time) + ": use Y-M-D H:M:S, Y/M/D H:M:S or Y年M月D日H时M分S秒");
-    when = *parsed;
-  } else {
-    when = now_();
+    if (time->empty()) Refuse("bad time '': use Y-M-D H:M:S, Y/M/D H:M:S or Y年M月D日H时M分S秒");
+    in.time = *time;
   }
-  AdminDb& db = Open();
-  const auto id = db.Row(
-      "INSERT INTO \"Latest1\"(推荐时间,股票代码,操作方式,支撑位,阻力位,备注) VALUES(?1,?2,?3,?4,?5,?6) RETURNING 编号",
-      {FeedTime(when), code, operation, support, resistance, remarks});
-  out_ += "recommendation " + id->at(0) +
-          " added: " + Printable(o[0]) + " " + Printable(o[1]) + " at " + FeedTime(when) + "\n";
+  Report(ops_.Recommend(in));
 }
 
 void Admin::Announce(const CommandLine& line) {
   RequireOperands(line, 2, "announce", "TITLE and TEXT");
-  RequireNonEmpty(line.operands[0], "title");
-  RequireNonEmpty(line.operands[1], "text");
-  const std::string title = Enciphered(line.operands[0], "title");
-  const std::string text = Enciphered(line.operands[1], "text");
-  const TextStyle style = StyleOf(line);
-  AdminDb& db = Open();
-  const auto id = db.Row(
-      "INSERT INTO config2(更新日期,公告,字体名称,字体大小,字体颜色,公告标题) VALUES(?1,?2,?3,?4,?5,?6) RETURNING 编号",
-      {FeedTime(now_()), text, style.font, std::to_string(style.size), std::to_string(style.colour), title});
-  out_ += "announcement " + id->at(0) + " added\n";
+  Report(ops_.Announce(line.operands[0], line.operands[1], StyleOf(line)));
 }
 
 void Admin::Notice(const CommandLine& line) {
   RequireOperands(line, 1, "notice", "TEXT");
-  const std::string text = Enciphered(line.operands[0], "text");  // empty: the notice area shows nothing
-  const TextStyle style = StyleOf(line);
-  AdminDb& db = Open();
-  const auto id = db.Row("INSERT INTO \"Config\"(公告,字体颜色,字体大小,字体名称) VALUES(?1,?2,?3,?4) RETURNING 编号",
-                         {text, std::to_string(style.colour), std::to_string(style.size), style.font});
-  out_ += "login notice " + id->at(0) + " added\n";
+  Report(ops_.Notice(line.operands[0], StyleOf(line)));
 }
 
 // ---- Settings ----------------------------------------------------------------------------------
-
-void Admin::UpdateRow(std::string_view table,
-                      const std::vector<std::pair<std::string, std::string>>& columns) {
-  AdminDb& db = Open();
-  Transaction tx(db);
-  for (const auto& [column, value] : columns) {
-    if (db.Change(
-            "UPDATE " + std::string(table) + " SET " + QuoteIdentifier(column) + "=?1 WHERE 编号=1",
-            {value}) == 0) {
-      Fail("the database has no " + std::string(table) + " row 1: run init first");
-    }
-  }
-  tx.Commit();
-}
-
-std::string ChoiceOf(const std::string& given, std::string_view what,
-                     std::initializer_list<std::pair<std::string_view, std::string_view>> choices) {
-  for (const auto& [word, stored] : choices) {
-    if (given == word) return std::string(stored);
-  }
-  std::string names;
-  for (const auto& choice : choices) names += (names.empty() ? "" : " or ") + std::string(choice.first);
-  Refuse(std::string(what) + " must be " + names + ", not " + Shown(given));
-}
 
 void Admin::Set(const std::vector<std::string>& args, size_t at) {
   if (at == args.size()) {
@@ -708,7 +705,6 @@ void Admin::Set(const std::vector<std::string>& args, size_t at) {
   }
   const std::string& what = args[at];
   const std::string command = "set " + what;
-  std::vector<std::pair<std::string, std::string>> lset, rconfig;
 
   if (what == "title-style") {
     const CommandLine line = ParseCommandLine(args, at + 1, command,
@@ -721,59 +717,45 @@ void Admin::Set(const std::vector<std::string>& args, size_t at) {
                                                {"--shadow-offset", true}});
     RequireOperands(line, 0, command, "");
     if (line.Flag("--bold") && line.Flag("--no-bold")) Refuse("--bold and --no-bold together");
-    if (const auto* v = line.Value("--colour"))
-      lset.emplace_back("lset9", std::to_string(Colour(*v, "title colour")));
-    if (const auto* v = line.Value("--size"))
-      lset.emplace_back("lset10", std::to_string(Number(*v, "title size", 1, 200)));
-    if (const auto* v = line.Value("--font")) {
-      RequireNonEmpty(*v, "title font");
-      lset.emplace_back("lset11", Plain(*v, "title font"));
-    }
-    if (line.Flag("--bold")) lset.emplace_back("lset13", "1");
-    if (line.Flag("--no-bold")) lset.emplace_back("lset13", "0");
-    if (const auto* v = line.Value("--shadow-colour")) {
-      lset.emplace_back("lset14", std::to_string(Colour(*v, "shadow colour")));
-    }
-    if (const auto* v = line.Value("--shadow-offset")) {
-      lset.emplace_back("lset15", std::to_string(Number(*v, "shadow offset", 0, 50)));
-    }
-    if (lset.empty()) {
-      Refuse(
-          "set title-style needs --colour, --size, --font, --bold, --no-bold, --shadow-colour or "
-          "--shadow-offset");
-    }
-  } else {
-    const CommandLine line = ParseCommandLine(args, at + 1, command, {});
-    const auto& o = line.operands;
-    if (what == "title") {
-      RequireOperands(line, 1, command, "TEXT");
-      lset.emplace_back("lset8", Plain(o[0], "title"));
-    } else if (what == "popup-seconds" || what == "poll-seconds") {
-      RequireOperands(line, 1, command, "N");
-      lset.emplace_back(what == "popup-seconds" ? "lset6" : "lset7",
-                        std::to_string(Number(o[0], "seconds", 0, kMaxSeconds)));
-    } else if (what == "signup") {
-      RequireOperands(line, 1, command, "open or closed");
-      lset.emplace_back("lset1", ChoiceOf(o[0], "signup", {{"open", "1"}, {"closed", "0"}}));
-    } else if (what == "notice-area") {
-      RequireOperands(line, 1, command, "shown or hidden");
-      lset.emplace_back("lset12", ChoiceOf(o[0], "notice-area", {{"shown", "1"}, {"hidden", ""}}));
-    } else if (what == "contacts") {
-      RequireOperands(line, 2, command, "QQ and WANGWANG (either may be \"\")");
-      rconfig.emplace_back("联系1", Enciphered(o[0], "QQ contact"));
-      rconfig.emplace_back("联系2", Enciphered(o[1], "Wangwang contact"));
-    } else if (what == "page") {
-      RequireOperands(line, 3, command, "N, CAPTION and ADDRESS");
-      const int64_t n = Number(o[0], "page number", 1, 6);
-      rconfig.emplace_back(std::string("表头") + kPageNumerals[n - 1], Enciphered(o[1], "caption"));
-      rconfig.emplace_back(std::string("地址") + kPageNumerals[n - 1], Enciphered(o[2], "address"));
-    } else {
-      Refuse("unknown setting " + Shown(what) + " (try --help)");
-    }
+    TitleStyleInput in;
+    const auto take = [&](std::string_view option, std::optional<std::string>& to) {
+      if (const auto* v = line.Value(option)) to = *v;
+    };
+    take("--colour", in.colour);
+    take("--size", in.size);
+    take("--font", in.font);
+    take("--shadow-colour", in.shadow_colour);
+    take("--shadow-offset", in.shadow_offset);
+    if (line.Flag("--bold")) in.bold = true;
+    if (line.Flag("--no-bold")) in.bold = false;
+    Report(ops_.SetTitleStyle(in));
+    return;
   }
-  if (!lset.empty()) UpdateRow("lset", lset);
-  if (!rconfig.empty()) UpdateRow("rconfig", rconfig);
-  out_ += command + " done\n";
+  // The settings of one or more operands, each an operation of its own.
+  using Operands = std::vector<std::string>;
+  struct Setting {
+    std::string_view name;
+    size_t count;
+    std::string_view operands;
+    OpResult (*apply)(Operations& ops, const Operands& o);
+  };
+  static constexpr Setting kSettings[] = {
+      {"title", 1, "TEXT", [](Operations& ops, const Operands& o) { return ops.SetTitle(o[0]); }},
+      {"popup-seconds", 1, "N", [](Operations& ops, const Operands& o) { return ops.SetPopupSeconds(o[0]); }},
+      {"poll-seconds", 1, "N", [](Operations& ops, const Operands& o) { return ops.SetPollSeconds(o[0]); }},
+      {"signup", 1, "open or closed", [](Operations& ops, const Operands& o) { return ops.SetSignup(o[0]); }},
+      {"notice-area", 1, "shown or hidden", [](Operations& ops, const Operands& o) { return ops.SetNoticeArea(o[0]); }},
+      {"contacts", 2, "QQ and WANGWANG (either may be \"\")",
+       [](Operations& ops, const Operands& o) { return ops.SetContacts(o[0], o[1]); }},
+      {"page", 3, "N, CAPTION and ADDRESS",
+       [](Operations& ops, const Operands& o) { return ops.SetPage(o[0], o[1], o[2]); }},
+  };
+  const auto setting = std::find_if(std::begin(kSettings), std::end(kSettings),
+                                    [&](const Setting& s) { return s.name == what; });
+  if (setting == std::end(kSettings)) Refuse("unknown setting " + Shown(what) + " (try --help)");
+  const CommandLine line = ParseCommandLine(args, at + 1, command, {});
+  RequireOperands(line, setting->count, command, setting->operands);
+  Report(setting->apply(ops_, line.operands));
 }
 
 void Admin::Show() {
@@ -827,8 +809,18 @@ void Admin::Show() {
 
 }  // namespace
 
+std::string CommandLineActor() {
+  std::string user;
+  if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name) user = pw->pw_name;
+  if (user.empty()) {
+    const char* env = std::getenv("USER");
+    user = env && *env ? env : std::to_string(geteuid());
+  }
+  return "velmora-admin:" + Printable(user);
+}
+
 int RunAdmin(const std::vector<std::string>& args, std::string& out, std::string& err,
-             const AdminClock& now) {
+             const AdminClock& now, std::istream* in) {
   try {
     std::optional<std::string> path;
     size_t at = 0;
@@ -856,7 +848,7 @@ int RunAdmin(const std::vector<std::string>& args, std::string& out, std::string
     if (at == args.size()) Refuse("missing command (try --help)");
     if (!path) Refuse("missing --db PATH (the gateway's database file)");
     if (path->empty()) Refuse("--db needs the database file's path");
-    Admin admin(*path, now, out);
+    Admin admin(*path, now, out, in ? *in : std::cin, CommandLineActor());
     return admin.Run(args, at);
   } catch (const CommandError& e) {
     std::string line = e.message;

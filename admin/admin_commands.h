@@ -4,6 +4,7 @@
 // in the encodings the client reads.
 #pragma once
 #include <functional>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,12 @@ using AdminClock = std::function<DateTime()>;
 
 // Runs one command line (without the program name): "--db PATH|URI COMMAND ...". Texts are UTF-8.
 // Results go to `out`, one-line error messages ("velmora-admin: ...") to `err`; returns the
-// exit status.
-int RunAdmin(const std::vector<std::string>& args, std::string& out, std::string& err, const AdminClock& now);
+// exit status. `in` (standard input unless given) is where `operator add` reads the password.
+// Every change is recorded in the audit table as made by CommandLineActor().
+int RunAdmin(const std::vector<std::string>& args, std::string& out, std::string& err, const AdminClock& now,
+             std::istream* in = nullptr);
+
+// "velmora-admin:USER", USER the effective user's name.
+std::string CommandLineActor();
 
 }  // namespace velmora::admin

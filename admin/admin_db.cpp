@@ -1,5 +1,6 @@
 #include "admin_db.h"
 
+#include "admin_ops.h"
 #include "admin_values.h"
 #include "database.h"
 #include "pg_database.h"
@@ -83,6 +84,10 @@ std::unique_ptr<AdminDb> OpenSqliteAdminDb(const std::string& path, bool create)
   service::Database db = service::OpenDatabase(
       path, create ? service::OpenMode::kCreateIfMissing : service::OpenMode::kMustExist, error);
   if (!db) Fail(Printable(error));
+  // The console's tables come with the open, as the six do.
+  if (!service::ExecSql(db.get(), "BEGIN IMMEDIATE;\n" + ConsoleSchemaSql(false) + "COMMIT;", error)) {
+    Fail(Printable(path + ": " + error));
+  }
   return std::make_unique<SqliteAdminDb>(std::move(db));
 }
 

@@ -33,6 +33,25 @@ class AdminDb {
   }
 };
 
+// One change's writes land together or not at all: rolled back unless committed.
+class Transaction {
+ public:
+  explicit Transaction(AdminDb& db) : db_(db) { db_.Begin(); }
+  ~Transaction() {
+    if (!done_) db_.Rollback();
+  }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit() {
+    db_.Commit();
+    done_ = true;
+  }
+
+ private:
+  AdminDb& db_;
+  bool done_ = false;
+};
+
 // The SQLite file at `path`, its tables made when missing; `create`: the file may be new.
 std::unique_ptr<AdminDb> OpenSqliteAdminDb(const std::string& path, bool create);
 // The PostgreSQL database at `location` (a libpq URI), as the role the location names.

@@ -12,6 +12,7 @@ packages=(
   python3
   libsqlite3-dev sqlite3 libboost1.81-dev zlib1g-dev wrk
   postgresql libpq-dev haproxy
+  libsodium-dev libssl-dev openssl
   clang libclang-rt-14-dev
   nsis
 )

@@ -3,6 +3,7 @@
 //                   [--deny FILE] [--key DIGITS] [--threads N] [--max-answer MIB]
 //                   [--max-per-address N] [--max-connections N] [--idle-seconds N]
 //                   [--trusted-proxy ADDRESS]...
+//                   [--console HOST:PORT [--console-db PATH|URI] [--console-cert FILE --console-key FILE]]
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -10,12 +11,18 @@
 #include <mutex>
 #include <thread>
 
+#include "admin_db.h"
+#include "admin_values.h"
+#include "admin_ops.h"
+#include "console_app.h"
+#include "console_server.h"
 #include "gateway/protocol.h"
 #include "gateway/wire_codec.h"
 #include "gateway_service.h"
 #include "http_front.h"
 #include "log_text.h"
 #include "pg_database.h"
+#include "request_counters.h"
 #include "work_pool.h"
 
 namespace {
@@ -40,6 +47,10 @@ struct Options {
   int threads = int(std::max(1u, std::thread::hardware_concurrency()));
   velmora::service::ServiceOptions service;
   FrontLimits limits;
+  // The operators' console: off unless a listen address is given.
+  std::string console_host;
+  int console_port = -1;
+  std::string console_db, console_cert, console_key;
 };
 
 int Usage(const std::string& message) {
@@ -50,7 +61,12 @@ int Usage(const std::string& message) {
                "                       [--deny FILE] [--key DIGITS] [--threads N] [--max-answer MIB]\n"
                "                       [--max-per-address N] [--max-connections N] [--idle-seconds N]\n"
                "                       [--trusted-proxy ADDRESS]...  (a load balancer: its X-Forwarded-For names\n"
-               "                       the client, and its connections are not capped per address)\n");
+               "                       the client, and its connections are not capped per address)\n"
+               "                       [--console HOST:PORT]  the operators' web console (off unless given)\n"
+               "                       [--console-db PATH|URI]  a database connection that may write (required\n"
+               "                       with a PostgreSQL --db: the owner's or a console role's URI)\n"
+               "                       [--console-cert FILE --console-key FILE]  TLS (PEM), required unless the\n"
+               "                       console listens on a loopback address\n");
   return 2;
 }
 
@@ -119,11 +135,49 @@ int ParseArgs(int argc, char** argv, Options& o) {
       const std::string address = velmora::service::NormalizedAddress(v);
       if (address.empty()) return Usage("--trusted-proxy takes an IP address");
       o.limits.trusted_proxies.push_back(address);
+    } else if (a == "--console") {
+      const size_t colon = v.rfind(':');
+      if (colon == std::string::npos || colon == 0 || !ParseNumber(v.substr(colon + 1), 0, 65535, o.console_port)) {
+        return Usage("--console takes HOST:PORT");
+      }
+      o.console_host = v.substr(0, colon);
+      if (o.console_host.size() > 2 && o.console_host.front() == '[' && o.console_host.back() == ']') {
+        o.console_host = o.console_host.substr(1, o.console_host.size() - 2);
+      }
+    } else if (a == "--console-db") {
+      o.console_db = v;
+    } else if (a == "--console-cert") {
+      o.console_cert = v;
+    } else if (a == "--console-key") {
+      o.console_key = v;
     } else {
       return Usage("unknown option " + a);
     }
   }
   if (o.db.empty()) return Usage("--db is required");
+  const bool console = o.console_port >= 0;
+  if (!console && (!o.console_db.empty() || !o.console_cert.empty() || !o.console_key.empty())) {
+    return Usage("--console-db, --console-cert and --console-key go with --console HOST:PORT");
+  }
+  if (console) {
+    if (o.console_cert.empty() != o.console_key.empty()) {
+      return Usage("--console-cert and --console-key go together");
+    }
+    // Passwords and session cookies cross the network only inside TLS.
+    if (o.console_cert.empty() && !velmora::console::IsLoopbackHost(o.console_host)) {
+      return Usage("the console on " + o.console_host +
+                   " (not a loopback address) needs --console-cert FILE and --console-key FILE (TLS); "
+                   "plain HTTP is for 127.0.0.1 or ::1 only");
+    }
+    // The gateway's own PostgreSQL role may not write the feeds: the console needs a role that may.
+    if (o.console_db.empty()) {
+      if (velmora::service::IsPostgresLocation(o.db)) {
+        return Usage("--console with a PostgreSQL --db needs --console-db URI: a role that may write (the owner's, "
+                     "or a console role's); the gateway's role may not");
+      }
+      o.console_db = o.db;
+    }
+  }
   return 0;
 }
 
@@ -143,8 +197,34 @@ void Log(const std::string& line) {
 
 constexpr char kPageType[] = "text/html; charset=gb2312";
 
+// The console's connection: the SQLite file (its tables made when missing), or PostgreSQL as a
+// role that may publish and read the operators. Throws admin::CommandError when it cannot.
+std::unique_ptr<velmora::admin::AdminDb> OpenConsoleDb(const std::string& location) {
+  using velmora::admin::Fail;
+  if (!velmora::service::IsPostgresLocation(location)) return velmora::admin::OpenSqliteAdminDb(location, false);
+  auto db = velmora::admin::OpenPostgresAdminDb(location);
+  for (const std::string table : {"operators", "audit_log", "Latest1", "config2", "account", "lset"}) {
+    if (db->Row("SELECT to_regclass(?1) IS NOT NULL", {velmora::service::QuoteIdentifier(table)})->at(0) != "t") {
+      Fail("the console's database has no table " + table + ": run velmora-admin init on it");
+    }
+  }
+  const auto may = db->Row(
+      "SELECT has_table_privilege('\"Latest1\"', 'INSERT') AND has_table_privilege('config2', 'INSERT') "
+      "AND has_table_privilege('account', 'INSERT, UPDATE') AND has_table_privilege('lset', 'UPDATE') "
+      "AND has_table_privilege('operators', 'SELECT, INSERT') AND has_table_privilege('audit_log', 'SELECT, INSERT')");
+  if (may->at(0) != "t") {
+    Fail("the console's role " + db->Row("SELECT current_user")->at(0) +
+         " may not publish, change accounts or read the operators: give --console-db the owner's URI");
+  }
+  return db;
+}
+
+// Requests and refusals of the last minute, for the console's overview.
+velmora::service::RequestCounters g_counters;
+
 // The request's log line: who, what, how long since it was read, and how it went.
 void LogRequest(const std::string& address, const RequestRecord& record, std::chrono::steady_clock::time_point start) {
+  g_counters.Count(record.outcome != "ok");
   const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   char timing[32];
   std::snprintf(timing, sizeof timing, "%.2fms", ms);
@@ -204,10 +284,54 @@ int main(int argc, char** argv) {
     });
   });
 
+  // The console: its database connection is checked before anything listens.
+  WorkPool console_work(1);
+  std::unique_ptr<velmora::console::ConsoleApp> console_app;
+  std::unique_ptr<velmora::console::ConsoleServer> console_server;
+  if (options.console_port >= 0) {
+    try {
+      OpenConsoleDb(options.console_db);
+    } catch (const velmora::admin::CommandError& e) {
+      std::fprintf(stderr, "velmora-gateway: console: %s\n", e.message.c_str());
+      return 1;
+    }
+    velmora::console::ConsoleOptions console_options;
+    console_options.now = velmora::service::LocalNow;
+    console_options.counters = &g_counters;
+    // A thread of its own: a storm of sign-in attempts (each an Argon2id check of 64 MiB) waits
+    // there, and the clients' statements never queue behind it.
+    console_options.post = [&console_work](std::function<void()> work) { console_work.Post(std::move(work)); };
+    console_options.log = Log;
+    console_app = std::make_unique<velmora::console::ConsoleApp>(
+        [location = options.console_db] { return OpenConsoleDb(location); }, std::move(console_options));
+    console_server = std::make_unique<velmora::console::ConsoleServer>(
+        [app = console_app.get()](velmora::console::ConsoleRequest&& request, velmora::console::ConsoleRespond respond) {
+          app->Handle(std::move(request), std::move(respond));
+        },
+        Log);
+  }
+
   const int port = front.Bind(options.host, options.port);
   if (port <= 0) {
     std::fprintf(stderr, "velmora-gateway: cannot listen on %s:%d\n", options.host.c_str(), options.port);
     return 1;
+  }
+  // Started before the "listening" line, which tells whoever waits for it that both are up.
+  if (console_server) {
+    std::string why;
+    const int console_port = console_server->Start(
+        options.console_host, options.console_port, {options.console_cert, options.console_key}, why);
+    if (console_port < 0) {
+      std::fprintf(stderr, "velmora-gateway: %s\n", why.c_str());
+      return 1;
+    }
+    const bool v6 = options.console_host.find(':') != std::string::npos;
+    Log(std::string("console on ") + (options.console_cert.empty() ? "http" : "https") + "://" +
+        (v6 ? "[" + options.console_host + "]" : options.console_host) + ":" + std::to_string(console_port) +
+        "/ db=" +
+        (velmora::service::IsPostgresLocation(options.console_db)
+             ? velmora::service::RedactedLocation(options.console_db)
+             : options.console_db));
   }
   const std::string db_shown = velmora::service::IsPostgresLocation(options.db)
                                   ? velmora::service::RedactedLocation(options.db)
@@ -217,6 +341,9 @@ int main(int argc, char** argv) {
       " max connections=" + std::to_string(front.max_connections()));
   const bool served =
       front.ServeUntilSignalled([](int signal_number) { Log("stopping on signal " + std::to_string(signal_number)); });
+  // The console's loop ends first; what it left on its pool answers into a loop that has stopped.
+  if (console_server) console_server->Stop();
+  console_work.Join();
   statements.Join();
   Log("stopped");
   return served ? 0 : 1;

@@ -4,6 +4,9 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <map>
 #include <set>
 #include <string>
@@ -54,6 +57,22 @@ class AdminTest : public testing::Test {
     Result r;
     r.status = RunAdmin(args, r.out, r.err, [this] { return now_; });
     return r;
+  }
+  Result RunWithInput(std::vector<std::string> args, const std::string& input) {
+    args.insert(args.begin(), {"--db", db_path_});
+    std::istringstream in(input);
+    Result r;
+    r.status = RunAdmin(args, r.out, r.err, [this] { return now_; }, &in);
+    return r;
+  }
+  // Every byte of the database's files, WAL included.
+  std::string FileBytes() {
+    std::string all;
+    for (const char* suffix : {"", "-wal"}) {
+      std::ifstream in(db_path_ + suffix, std::ios::binary);
+      all += std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return all;
   }
   // A command that must succeed.
   std::string Ok(std::vector<std::string> args) {
@@ -587,6 +606,65 @@ TEST_F(AdminTest, EveryCommandButInitNeedsAnExistingFile) {
   const Result in_missing_dir = Run({"--db", (dir_ / "no" / "such.db").string(), "init"}, false);
   EXPECT_EQ(in_missing_dir.status, kExitFailed);
   EXPECT_FALSE(fs::exists(dir_ / "no"));
+}
+
+// ---- Operators of the console and the audit ---------------------------------------------------
+
+TEST_F(AdminTest, OperatorsAreKeptAsArgon2idHashesOnly) {
+  Ok({"init"});
+  const std::string password = "Kw9-秘密-long enough";
+  const Result added = RunWithInput({"operator", "add", "值班员"}, password + "\r\n");
+  ASSERT_EQ(added.status, kExitOk) << added.err;
+  EXPECT_EQ(added.out, "operator '值班员' added\n");
+  const std::string hash = Value("SELECT password_hash FROM operators WHERE name='值班员'");
+  EXPECT_EQ(hash.rfind("$argon2id$", 0), 0u) << hash;
+  EXPECT_EQ(FileBytes().find("Kw9-"), std::string::npos);  // nowhere in the files, not even the WAL
+
+  EXPECT_EQ(RunWithInput({"operator", "add", "值班员"}, "other\n").status, kExitFailed);  // exists
+  EXPECT_EQ(RunWithInput({"operator", "add", "ops2"}, "").status, kExitUsage);           // no password came
+  EXPECT_EQ(RunWithInput({"operator", "add", "ops2"}, "\n").status, kExitUsage);         // an empty one
+  EXPECT_EQ(RunWithInput({"operator", "add", "bad\x01name"}, "pw\n").status, kExitUsage);
+  EXPECT_EQ(RunWithInput({"operator", "add", std::string(65, 'a')}, "pw\n").status, kExitUsage);
+  const std::string list = Ok({"operator", "list"});
+  EXPECT_NE(list.find("\n值班员  2026-12-09 14:30:00\n"), std::string::npos) << list;
+  EXPECT_EQ(list.find("$argon2id$"), std::string::npos);
+
+  EXPECT_EQ(Ok({"operator", "remove", "值班员"}), "operator '值班员' removed\n");
+  EXPECT_EQ(Run({"operator", "remove", "值班员"}).status, kExitFailed);
+  EXPECT_EQ(Value("SELECT count(*) FROM operators"), "0");
+}
+
+TEST_F(AdminTest, EveryChangeIsAuditedWithTheUserAndNoPassword) {
+  Ok({"init"});
+  Ok({"init"});  // finds everything in place: no change
+  Ok({"account", "add", "李四", "topsecret"});
+  Ok({"account", "kick", "李四"});
+  Ok({"recommend", "600519", "买入", "1650", "1720", "说明\t二", "--time", "2026-12-09 10:00:00"});
+  Ok({"set", "poll-seconds", "7"});
+  Ok({"show"});
+  Ok({"account", "list"});
+  EXPECT_EQ(Run({"set", "poll-seconds", "x"}).status, kExitUsage);  // refused: nothing to record
+  ASSERT_EQ(RunWithInput({"operator", "add", "ops"}, "hunter2\n").status, kExitOk);
+
+  const Rows audit = Query("SELECT at,actor,summary FROM audit_log ORDER BY id");
+  const std::vector<std::string> summaries = {
+      "init",
+      "account add '李四'",
+      "account kick '李四'",
+      "recommend 1: '600519' '买入' '1650' '1720' '说明?二' --time 2026-12-09 10:00:00",
+      "set poll-seconds 7",
+      "operator add 'ops'",
+  };
+  ASSERT_EQ(audit.size(), summaries.size());
+  for (size_t i = 0; i < audit.size(); ++i) {
+    EXPECT_EQ(audit[i][0], "2026-12-09 14:30:00");
+    EXPECT_EQ(audit[i][1], CommandLineActor());
+    EXPECT_EQ(audit[i][2], summaries[i]);
+  }
+  EXPECT_EQ(CommandLineActor().rfind("velmora-admin:", 0), 0u);
+  EXPECT_GT(CommandLineActor().size(), std::string("velmora-admin:").size());
+  EXPECT_EQ(FileBytes().find("topsecret"), std::string::npos);
+  EXPECT_EQ(FileBytes().find("hunter2"), std::string::npos);
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ class RawConnection {
   RawConnection& operator=(const RawConnection&) = delete;
 
   bool connected() const { return connected_; }
+  int fd() const { return fd_; }
   bool Readable() const {
     pollfd entry{fd_, POLLIN, 0};
     return poll(&entry, 1, 0) > 0;
