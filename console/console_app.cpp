@@ -89,17 +89,25 @@ std::string CsrfField(const Session& session) {
 }
 
 // A labelled text field with its refusal message next to it.
-std::string Field(std::string_view name, std::string_view label, const Form& values, const OpResult* result,
-                  bool autofocus = false, std::string_view placeholder = "") {
-  std::string html = "<div><label for=\"" + H(name) + "\">" + H(label) + "</label><input id=\"" + H(name) +
+// The field `name` of the form `form` when one page holds several forms with fields of the same
+// name: its id (and its error's) is "form-name", so every id on the page stays unique.
+std::string FieldIn(std::string_view form, std::string_view name, std::string_view label, const Form& values,
+                    const OpResult* result, bool autofocus = false, std::string_view placeholder = "") {
+  const std::string id = form.empty() ? std::string(name) : std::string(form) + "-" + std::string(name);
+  std::string html = "<div><label for=\"" + H(id) + "\">" + H(label) + "</label><input id=\"" + H(id) +
                      "\" name=\"" + H(name) + "\" value=\"" + H(FormValue(values, name)) + "\"";
   if (!placeholder.empty()) html += " placeholder=\"" + H(placeholder) + "\"";
   if (autofocus) html += " autofocus";
   html += ">";
   if (result && !result->ok() && result->field == name) {
-    html += "<span class=\"error\" id=\"" + H(name) + "-error\">" + H(result->message) + "</span>";
+    html += "<span class=\"error\" id=\"" + H(id) + "-error\">" + H(result->message) + "</span>";
   }
   return html + "</div>";
+}
+
+std::string Field(std::string_view name, std::string_view label, const Form& values, const OpResult* result,
+                  bool autofocus = false, std::string_view placeholder = "") {
+  return FieldIn("", name, label, values, result, autofocus, placeholder);
 }
 
 // A refusal that belongs to no one field (or a failure of the database), above the form.
@@ -525,25 +533,25 @@ ConsoleReply Pages::Settings(const ConsoleRequest& request, const Form& form) {
                                      {"font", notice ? notice->at(1) : ""},
                                      {"size", notice ? notice->at(2) : ""},
                                      {"colour", notice ? CssColour(notice->at(3)) : ""}});
-    body += open("notice", "登录公告") + Field("text", "内容", v, refusal("notice"), true) +
-            Field("font", "字体", v, refusal("notice")) + Field("size", "字号", v, refusal("notice")) +
-            Field("colour", "颜色", v, refusal("notice"), false, "#RRGGBB") + submit("notice");
+    body += open("notice", "登录公告") + FieldIn("notice", "text", "内容", v, refusal("notice"), true) +
+            FieldIn("notice", "font", "字体", v, refusal("notice")) + FieldIn("notice", "size", "字号", v, refusal("notice")) +
+            FieldIn("notice", "colour", "颜色", v, refusal("notice"), false, "#RRGGBB") + submit("notice");
   }
-  body += open("title", "标题") + Field("title", "标题", values("title", {{"title", l[3]}}), refusal("title")) + submit("title");
+  body += open("title", "标题") + FieldIn("title", "title", "标题", values("title", {{"title", l[3]}}), refusal("title")) + submit("title");
   {
     const Form v = values("title_style", {{"colour", CssColour(l[4])}, {"size", l[5]}, {"font", l[6]},
                                           {"bold", l[8]}, {"shadow_colour", CssColour(l[9])}, {"shadow_offset", l[10]}});
-    body += open("title_style", "标题样式") + Field("colour", "颜色", v, refusal("title_style")) +
-            Field("size", "字号", v, refusal("title_style")) + Field("font", "字体", v, refusal("title_style")) +
+    body += open("title_style", "标题样式") + FieldIn("title_style", "colour", "颜色", v, refusal("title_style")) +
+            FieldIn("title_style", "size", "字号", v, refusal("title_style")) + FieldIn("title_style", "font", "字体", v, refusal("title_style")) +
             "<div><label for=\"bold\">粗体</label><select id=\"bold\" name=\"bold\"><option value=\"1\"" +
             (FormValue(v, "bold") == "1" ? " selected" : "") + ">是</option><option value=\"0\"" +
             (FormValue(v, "bold") == "1" ? "" : " selected") + ">否</option></select></div>" +
-            Field("shadow_colour", "阴影颜色", v, refusal("title_style")) +
-            Field("shadow_offset", "阴影偏移", v, refusal("title_style")) + submit("title_style");
+            FieldIn("title_style", "shadow_colour", "阴影颜色", v, refusal("title_style")) +
+            FieldIn("title_style", "shadow_offset", "阴影偏移", v, refusal("title_style")) + submit("title_style");
   }
-  body += open("poll", "轮询间隔（秒）") + Field("seconds", "秒", values("poll", {{"seconds", l[2]}}), refusal("poll")) +
+  body += open("poll", "轮询间隔（秒）") + FieldIn("poll", "seconds", "秒", values("poll", {{"seconds", l[2]}}), refusal("poll")) +
           submit("poll");
-  body += open("popup", "弹窗显示（秒）") + Field("seconds", "秒", values("popup", {{"seconds", l[1]}}), refusal("popup")) +
+  body += open("popup", "弹窗显示（秒）") + FieldIn("popup", "seconds", "秒", values("popup", {{"seconds", l[1]}}), refusal("popup")) +
           submit("popup");
   const auto choice = [&](std::string_view name, std::string_view current,
                           std::initializer_list<std::pair<std::string_view, std::string_view>> options) {

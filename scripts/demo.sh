@@ -26,6 +26,8 @@ mkdir -p "$demo/program" "$shots"
 # The program directory as it ships: velmora.exe, music\music.wav and the tab pictures in ico\.
 cp -r build/mingw32/package/Velmora/. "$demo/program/"
 build/native/admin/velmora-admin --db "$demo/velmora.db" init --demo >/dev/null
+# An operator of the web console, for the demo only.
+echo "duty2026" | build/native/admin/velmora-admin --db "$demo/velmora.db" operator add duty >/dev/null
 
 gateway_pid=""
 client_pid=""
@@ -43,11 +45,14 @@ source scripts/wine-env.sh
 trap cleanup EXIT
 velmora_start_wine
 
-build/native/service/velmora-gateway --db "$demo/velmora.db" --listen 127.0.0.1:0 >"$demo/gateway.log" 2>&1 &
+build/native/service/velmora-gateway --db "$demo/velmora.db" --listen 127.0.0.1:0 --console 127.0.0.1:0 \
+  >"$demo/gateway.log" 2>&1 &
 gateway_pid=$!
 for _ in $(seq 100); do grep -q "listening on" "$demo/gateway.log" && break; sleep 0.1; done
-page="$(grep -o 'http://[^ ]*' "$demo/gateway.log" | head -1)"
+page="$(grep -o 'listening on http://[^ ]*' "$demo/gateway.log" | cut -d' ' -f3)"
+console="$(grep -o 'console on http://[^ ]*' "$demo/gateway.log" | cut -d' ' -f3)"
 echo "demo: service at $page (log: $demo/gateway.log)"
+echo "demo: operators' console at $console (sign in as duty / duty2026)"
 
 start_client() {
   timeout 600 "$VELMORA_WINE32" "$demo/program/velmora.exe" --gateway "${page%talvenor.asp}" \
@@ -139,7 +144,19 @@ sleep 2
 import -window root "$shots/7-login-picture.png"
 sign_in "$window"
 import -window root "$shots/8-signed-in-picture.png"
-for shot in 1-login 2-sign-up 3-settings 4-signed-in 5-popup 6-confirmation 7-login-picture 8-signed-in-picture; do
+# The operators' console beside the client, in headless Chromium: the overview and the
+# recommendations page with what the demo published.
+(cd tests/browser && timeout 120 /usr/bin/python3 - "$console" "$shots" <<'PY') || { echo "demo: the console screenshots failed"; exit 1; }
+import sys
+from console_driver import Console, chromium
+with chromium(1280, 800) as driver:
+    console = Console(driver, sys.argv[1])
+    console.sign_in("duty", "duty2026")
+    console.screenshot("/", sys.argv[2] + "/9-console-overview.png")
+    console.screenshot("/recommendations", sys.argv[2] + "/10-console-recommendations.png")
+PY
+for shot in 1-login 2-sign-up 3-settings 4-signed-in 5-popup 6-confirmation 7-login-picture 8-signed-in-picture \
+            9-console-overview 10-console-recommendations; do
   [ -s "$shots/$shot.png" ] || { echo "demo: screenshot $shot missing"; exit 1; }
 done
 echo "demo: screenshots in $shots"

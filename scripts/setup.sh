@@ -13,6 +13,7 @@ packages=(
   libsqlite3-dev sqlite3 libboost1.81-dev zlib1g-dev wrk
   postgresql libpq-dev haproxy
   libsodium-dev libssl-dev openssl
+  chromium chromium-driver python3-selenium
   clang libclang-rt-14-dev
   nsis
 )

@@ -319,7 +319,7 @@ TEST_F(ConsoleTest, SettingsLandInTheLayoutRowAndTheirRefusalsChangeNothing) {
   EXPECT_EQ(Status(session.Post("/settings", "do=contacts&qq=12345&wangwang=" + FormEncoded("客服"))), "HTTP/1.1 200 OK");
   const std::string refused = session.Post("/settings", "do=popup&seconds=forever");
   EXPECT_EQ(Status(refused), "HTTP/1.1 422 Unprocessable Entity");
-  EXPECT_NE(refused.find("id=\"seconds-error\""), std::string::npos);
+  EXPECT_NE(refused.find("id=\"popup-seconds-error\""), std::string::npos);  // beside the field it refused
   EXPECT_EQ(Rows(db_.path(), "SELECT lset6,lset7 FROM lset WHERE 编号=1")[0], (std::vector<std::string>{"10", "7"}));
   std::string shown;
   ASSERT_EQ(Admin(db_.path(), {"show"}, "", &shown), 0);
