@@ -25,6 +25,10 @@ using admin::Operations;
 using Form = std::map<std::string, std::string, std::less<>>;
 
 constexpr std::string_view kCookieName = "velmora_console";
+// The sign-in form's own token, before there is a session: the form carries it and this cookie
+// (SameSite=Strict, so another site's page cannot send it) must carry the same, so that no other
+// site can sign a browser in to an account of its choosing.
+constexpr std::string_view kLoginCookieName = "velmora_login";
 constexpr int64_t kPageRows = 50;
 
 std::string H(std::string_view text) { return HtmlEscape(text); }
@@ -612,17 +616,30 @@ std::optional<Method> MethodOf(const std::string& method) {
   return std::nullopt;
 }
 
-std::string LoginPage(const std::string& message) {
+std::string LoginPage(const std::string& message, const std::string& token) {
   return std::string("<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>登录 - Velmora "
                      "运营控制台</title><style>") +
          kStyle +
          "</style></head><body><main><h1>Velmora 运营控制台</h1>" +
          (message.empty() ? "" : "<p class=\"failure\" id=\"login-error\">" + H(message) + "</p>") +
-         "<form class=\"box\" id=\"login\" method=\"post\" action=\"/login\"><div><label for=\"name\">操作员</label>"
+         "<form class=\"box\" id=\"login\" method=\"post\" action=\"/login\"><input type=\"hidden\" name=\"csrf\" "
+         "value=\"" + H(token) + "\"><div><label for=\"name\">操作员</label>"
          "<input id=\"name\" name=\"name\" autocomplete=\"username\" autofocus required></div><div><label "
          "for=\"password\">密码</label><input id=\"password\" name=\"password\" type=\"password\" "
          "autocomplete=\"current-password\" required></div><div><button id=\"login-submit\" "
          "type=\"submit\">登录</button></div></form></main></body></html>";
+}
+
+// The sign-in page with its form's token, and the cookie that pairs with it. A browser that holds
+// such a cookie keeps its token: it fetches the sign-in page more than once (a second tab, the
+// redirected icon request), and a new token each time would void the form it shows.
+ConsoleReply LoginForm(int status, const std::string& message, const std::string& held, bool tls) {
+  const bool usable = held.size() == 64 && held.find_first_not_of("0123456789abcdef") == std::string::npos;
+  const std::string token = usable ? held : RandomToken();
+  ConsoleReply reply = Html(status, LoginPage(message, token));
+  reply.headers.emplace_back("Set-Cookie", std::string(kLoginCookieName) + "=" + token +
+                                               "; Path=/login; HttpOnly; SameSite=Strict" + (tls ? "; Secure" : ""));
+  return reply;
 }
 
 }  // namespace
@@ -660,11 +677,16 @@ ConsoleReply ConsoleApp::Serve(const ConsoleRequest& request) {
   const Form form = *method == Method::kPost ? ParseForm(request.body) : Form();
 
   if (request.path == "/login") {
-    if (*method == Method::kGet) return Html(200, LoginPage(""));
+    const std::string form_token = CookieValue(request.cookie, kLoginCookieName);
+    if (*method == Method::kGet) return LoginForm(200, "", form_token, request.tls);
+    if (form_token.empty() || !SameToken(FormValue(form, "csrf"), form_token)) {
+      options_.log("console: sign-in from " + request.remote_address + " without its form's token: refused");
+      return LoginForm(403, "登录表单已过期或来自别的网站，请重新登录。", form_token, request.tls);
+    }
     const std::string name = FormValue(form, "name");
     const bool good = db_.With([&](AdminDb& db) { return admin::VerifyOperator(db, name, FormValue(form, "password")); });
     if (!good) {
-      ConsoleReply reply = Html(403, LoginPage("操作员名称或密码错误。"));
+      ConsoleReply reply = LoginForm(403, "操作员名称或密码错误。", form_token, request.tls);
       reply.delay = throttle_.Failed(request.remote_address);
       reply.headers.emplace_back("X-Login-Delay-Ms", std::to_string(reply.delay.count()));
       options_.log("console: sign-in refused from " + request.remote_address + " for " + admin::Shown(name) +
@@ -677,6 +699,8 @@ ConsoleReply ConsoleApp::Serve(const ConsoleRequest& request) {
     ConsoleReply reply = Redirect("/");
     reply.headers.emplace_back("Set-Cookie", std::string(kCookieName) + "=" + id +
                                                  "; Path=/; HttpOnly; SameSite=Strict" + (request.tls ? "; Secure" : ""));
+    reply.headers.emplace_back("Set-Cookie", std::string(kLoginCookieName) + "=; Path=/login; Max-Age=0; HttpOnly; SameSite=Strict" +
+                                                 (request.tls ? "; Secure" : ""));
     return reply;
   }
 

@@ -9,7 +9,8 @@ import urllib.parse
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import Select
+from selenium.webdriver.support import expected_conditions
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 
 @contextlib.contextmanager
@@ -49,6 +50,11 @@ class Console:
     def page_text(self):
         return self.driver.find_element(By.TAG_NAME, "body").text
 
+    def submit(self, button):
+        """Clicks `button` (an element) and waits until the answer has replaced the page."""
+        button.click()
+        WebDriverWait(self.driver, 20).until(expected_conditions.staleness_of(button))
+
     def fill(self, fields):
         """Types each value into the field with that id, replacing what it held."""
         for field, value in fields.items():
@@ -59,27 +65,29 @@ class Console:
     def sign_in(self, name, password):
         self.open("/login")
         self.fill({"name": name, "password": password})
-        self.driver.find_element(By.ID, "login-submit").click()
+        self.submit(self.driver.find_element(By.ID, "login-submit"))
 
     def publish_recommendation(self, code, action, support, resistance, remark):
         """The publishing form, as an operator fills it with the keyboard: Enter in the last field."""
         self.open("/recommendations")
         self.fill({"code": code, "support": support, "resistance": resistance})
         Select(self.driver.find_element(By.ID, "action")).select_by_value(action)
+        remark_box = self.driver.find_element(By.ID, "remark")
         self.fill({"remark": remark + "\n"})
+        WebDriverWait(self.driver, 20).until(expected_conditions.staleness_of(remark_box))
 
     def publish_announcement(self, title, text, font, size, colour):
         self.open("/announcements")
         self.fill({"title": title, "text": text, "font": font, "size": size, "colour": colour})
-        self.driver.find_element(By.ID, "announce-submit").click()
+        self.submit(self.driver.find_element(By.ID, "announce-submit"))
 
     def account_action(self, name, action):
         """One of the buttons in an account's row (freeze, unfreeze, kick)."""
         self.open("/accounts?q=" + urllib.parse.quote(name))
-        self.driver.find_element(
+        self.submit(self.driver.find_element(
             By.XPATH,
             f"//form[input[@name='do' and @value='{action}'] and input[@name='name' and @value='{name}']]"
-            "//button[@type='submit']").click()
+            "//button[@type='submit']"))
 
     def screenshot(self, path, file):
         self.open(path)
@@ -88,4 +96,4 @@ class Console:
     def set_poll_seconds(self, seconds):
         self.open("/settings")
         self.fill({"poll-seconds": seconds})
-        self.driver.find_element(By.ID, "settings-poll-submit").click()
+        self.submit(self.driver.find_element(By.ID, "settings-poll-submit"))

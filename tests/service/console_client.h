@@ -91,12 +91,27 @@ struct ConsoleSession {
   }
 };
 
+// The sign-in form posted as a browser posts it: the sign-in page first (its form's token and the
+// cookie that pairs with it), then the form with both. `exchange` sends one request, plain or TLS.
+template <typename Exchanger>
+std::string PostLoginForm(const Exchanger& exchange, const std::string& name, const std::string& password) {
+  const std::string page = exchange(Request("GET", "/login", ""));
+  const std::string set = Header(page, "Set-Cookie");
+  const std::string marker = "name=\"csrf\" value=\"";
+  const size_t at = page.find(marker);
+  const std::string token = at == std::string::npos ? "" : page.substr(at + marker.size(), 64);
+  return exchange(Request("POST", "/login", set.substr(0, set.find(';')),
+                          "csrf=" + token + "&name=" + FormEncoded(name) + "&password=" + FormEncoded(password)));
+}
+inline std::string PostLogin(int port, const std::string& name, const std::string& password) {
+  return PostLoginForm([port](const std::string& request) { return Exchange(port, request); }, name, password);
+}
+
 // Signs in as `name`; a session with an empty cookie when that failed.
 inline ConsoleSession SignIn(int port, const std::string& name, const std::string& password) {
   ConsoleSession session;
   session.port = port;
-  const std::string response =
-      Exchange(port, Request("POST", "/login", "", "name=" + FormEncoded(name) + "&password=" + FormEncoded(password)));
+  const std::string response = PostLogin(port, name, password);
   const std::string set = Header(response, "Set-Cookie");
   session.cookie = set.substr(0, set.find(';'));
   if (session.cookie.empty()) return session;

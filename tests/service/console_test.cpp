@@ -156,16 +156,51 @@ TEST_F(ConsoleTest, EveryPageButTheLoginNeedsASession) {
   }
 }
 
+TEST_F(ConsoleTest, SignInTakesOnlyItsOwnFormsToken) {
+  // Another site's page can post the form but cannot send the SameSite cookie that pairs with the
+  // form's token: without both, the right password signs nobody in.
+  const std::string page = Get("/login");
+  const std::string set = Header(page, "Set-Cookie");
+  ASSERT_EQ(set.find("velmora_login="), 0u) << page;
+  EXPECT_NE(set.find("; SameSite=Strict"), std::string::npos);
+  const std::string cookie = set.substr(0, set.find(';'));
+  const std::string token = cookie.substr(cookie.find('=') + 1);
+  const std::string credentials = "&name=" + FormEncoded(kOperator) + "&password=" + FormEncoded(kPassword);
+  const struct {
+    std::string cookie, body;
+  } refused[] = {
+      {"", "csrf=" + token + credentials},                                 // the token without its cookie
+      {cookie, credentials.substr(1)},                                     // the cookie without the token
+      {cookie, "csrf=" + std::string(64, '0') + credentials},              // another token
+      {"velmora_login=" + std::string(64, '0'), "csrf=" + token + credentials},
+  };
+  for (const auto& r : refused) {
+    const std::string response = testing::Exchange(port_, testing::Request("POST", "/login", r.cookie, r.body));
+    EXPECT_EQ(Status(response), "HTTP/1.1 403 Forbidden") << r.cookie << " " << r.body;
+    EXPECT_EQ(response.find("velmora_console="), std::string::npos) << response;
+  }
+  // A second look at the sign-in page (another tab, the icon's redirect) keeps the browser's token.
+  EXPECT_EQ(Header(testing::Exchange(port_, testing::Request("GET", "/login", cookie)), "Set-Cookie"), set);
+  const std::string accepted = testing::Exchange(port_, testing::Request("POST", "/login", cookie, "csrf=" + token + credentials));
+  EXPECT_EQ(Status(accepted), "HTTP/1.1 303 See Other");
+  EXPECT_EQ(Header(accepted, "Set-Cookie").find("velmora_console="), 0u) << accepted;
+}
+
 TEST_F(ConsoleTest, FailedSignInsLookAlikeAndAreSlowedAfterTheThird) {
   const auto attempt = [&](const std::string& name, const std::string& password) {
-    return testing::Exchange(port_, testing::Request("POST", "/login", "",
-                                                     "name=" + FormEncoded(name) + "&password=" + FormEncoded(password)));
+    return testing::PostLogin(port_, name, password);
   };
   const std::string unknown = attempt("nobody", kPassword);
   const std::string wrong = attempt(kOperator, "wrong");
   EXPECT_EQ(Status(unknown), "HTTP/1.1 403 Forbidden");
-  EXPECT_EQ(testing::Body(unknown), testing::Body(wrong));
-  EXPECT_EQ(Header(wrong, "Set-Cookie"), "");
+  // The same page but for each browser's own form token.
+  const auto without_token = [](std::string body) {
+    const size_t at = body.find("name=\"csrf\" value=\"");
+    if (at != std::string::npos) body.erase(at, 20 + 64);
+    return body;
+  };
+  EXPECT_EQ(without_token(testing::Body(unknown)), without_token(testing::Body(wrong)));
+  EXPECT_EQ(Header(wrong, "Set-Cookie").find("velmora_console="), std::string::npos);
   std::vector<std::string> delays = {Header(unknown, "X-Login-Delay-Ms"), Header(wrong, "X-Login-Delay-Ms")};
   for (int i = 0; i < 3; ++i) delays.push_back(Header(attempt(kOperator, "wrong" + std::to_string(i)), "X-Login-Delay-Ms"));
   EXPECT_EQ(delays, (std::vector<std::string>{"0", "0", "0", "500", "1000"}));
@@ -214,8 +249,7 @@ TEST_F(ConsoleTest, ChangesWithoutTheSessionsTokenAreRefusedAndChangeNothing) {
 
 TEST_F(ConsoleTest, PublishesARecommendationAsTheCommandLineDoesAndAuditsIt) {
   const ConsoleSession session = testing::SignIn(port_, kOperator, kPassword);
-  const std::string sign_in = testing::Exchange(
-      port_, testing::Request("POST", "/login", "", "name=" + FormEncoded(kOperator) + "&password=" + FormEncoded(kPassword)));
+  const std::string sign_in = testing::PostLogin(port_, kOperator, kPassword);
   const std::string cookie = Header(sign_in, "Set-Cookie");
   EXPECT_NE(cookie.find("; HttpOnly"), std::string::npos) << cookie;
   EXPECT_NE(cookie.find("; SameSite=Strict"), std::string::npos) << cookie;
@@ -373,8 +407,8 @@ TEST(ConsoleListener, ServesOverTlsWithSecureCookies) {
     const int port = testing::ConsolePort(gateway.Log());
     ASSERT_GT(port, 0) << gateway.Log();
     EXPECT_NE(gateway.Log().find("console on https://"), std::string::npos);
-    const std::string response =
-        testing::TlsExchange(port, testing::Request("POST", "/login", "", "name=ops&password=s3cret"));
+    const std::string response = testing::PostLoginForm(
+        [port](const std::string& request) { return testing::TlsExchange(port, request); }, "ops", "s3cret");
     EXPECT_EQ(Status(response), "HTTP/1.1 303 See Other") << response;
     EXPECT_NE(Header(response, "Set-Cookie").find("; Secure"), std::string::npos) << response;
     // Plain HTTP on the TLS port gets no page.
