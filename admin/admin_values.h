@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "web_text.h"
+
 namespace velmora::admin {
 
 // What stops a command: the exit status and the one-line message.
@@ -24,7 +26,7 @@ struct CommandError {
 std::string Printable(std::string_view text);
 std::string Shown(std::string_view text);
 
-bool IsValidUtf8(std::string_view s);
+using service::IsValidUtf8;  // strict: no overlong forms, no surrogates
 void RequireUtf8(std::string_view text, std::string_view what);
 void RequireNonEmpty(std::string_view text, std::string_view what);
 // The GBK bytes the client will hold; refused when the text has no GBK form.

@@ -3,31 +3,10 @@
 #include "gateway/protocol.h"
 #include "gateway/wire_codec.h"
 #include "gbk.h"
+#include "web_text.h"
 
 namespace velmora::service {
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string FormDecode(std::string_view s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '+') {
-      out.push_back(' ');
-    } else if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-      out.push_back(char(HexValue(s[i + 1]) << 4 | HexValue(s[i + 2])));
-      i += 2;
-    } else {
-      out.push_back(s[i]);
-    }
-  }
-  return out;
-}
 
 // Seconds between a request stamp "HH:MM:SS" and the clock, around midnight too; -1 when the
 // stamp is no time.

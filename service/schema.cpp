@@ -61,7 +61,7 @@ std::string QuoteIdentifier(std::string_view name) {
   return q;
 }
 
-std::string SchemaSql() {
+std::string SchemaSql(const SchemaTypes& types) {
   std::string sql;
   for (const Table& t : Tables()) {
     sql += "CREATE TABLE IF NOT EXISTS " + QuoteIdentifier(t.name) + " (";
@@ -69,7 +69,8 @@ std::string SchemaSql() {
       const Column& c = t.columns[i];
       if (i) sql += ", ";
       sql += QuoteIdentifier(c.name);
-      sql += c.integer ? " INTEGER PRIMARY KEY AUTOINCREMENT" : " TEXT NOT NULL DEFAULT ''";
+      sql += " ";
+      sql += c.integer ? types.key : types.text;
       if (t.name == "account" && c.name == "账号") sql += " UNIQUE";
     }
     sql += ");\n";

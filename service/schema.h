@@ -35,8 +35,16 @@ inline constexpr std::array<std::string_view, 4> kLoginColumns = {"在线", "登
 inline constexpr std::array<std::string_view, 7> kSignUpColumns = {"账号", "密码", "姓名", "身份证号",
                                                                   "状态", "创建时间", "在线"};
 
-// CREATE TABLE statements for a new database (UTF-8).
-std::string SchemaSql();
+// A dialect's column types: the key's, and every other column's.
+struct SchemaTypes {
+  std::string_view key;
+  std::string_view text;
+};
+inline constexpr SchemaTypes kSqliteTypes{"INTEGER PRIMARY KEY AUTOINCREMENT", "TEXT NOT NULL DEFAULT ''"};
+
+// CREATE TABLE statements (IF NOT EXISTS, UTF-8) for the six tables in `types`, the account name
+// unique.
+std::string SchemaSql(const SchemaTypes& types = kSqliteTypes);
 
 // "x" quoted as an SQL identifier.
 std::string QuoteIdentifier(std::string_view name);
