@@ -142,7 +142,7 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   LayPiece(cache, pieces, skin::kGlossRegion, {0, 0, width, skin::kGlossHeight});
   if (status > 0) {
     LayPiece(cache, pieces, skin::kStatusStripRegion, {2, height - status - 3, width - 4, status});
-    if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable);
+    if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable, record->dpi);
     if (sizable && prop::GetInt(window, prop::kMaximize) == 0) {
       LayPiece(cache, pieces, skin::kSizeGripRegion, {width - 14, height - 14, 12, 12});
     }
@@ -174,7 +174,7 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
     DrawHaloText(cache, caption, r.caption_font.get(), {text_x, 9, text_x, 9}, kCaptionFormat);
   }
   if (!record) return;
-  skin::LayoutCaptionButtons(record->elements.items, width);
+  skin::LayoutCaptionButtons(record->elements.items, width, record->dpi);
   for (const skin::Element& element : record->elements.items) {
     if (element.visible) DrawElement(cache, element);
   }

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/dpi_scale.h"
 #include "skin/caption_buttons.h"
 #include "skin/skin_resources_win.h"
 
@@ -55,6 +56,7 @@ struct SkinWindowRecord {
 
   HWND window = nullptr;
   skin::ElementList elements;
+  Dpi dpi;  // the window's when it was attached: the frame's metrics are the design's at this DPI
   int next_tab_x = 5;
   int tab_count = 0;
   int status_index = 0;  // 1-based; 0 when the window has no status band

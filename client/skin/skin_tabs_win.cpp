@@ -51,8 +51,9 @@ bool SkinEngine::AddTab(HWND window, const std::string& gbk_caption, std::string
                         SkinHandler handler) {
   SkinWindowRecord* record = FindAttached(window);
   if (!record) return false;
-  if (prop::GetInt(window, prop::kBannerHeight) < skin::kBannerHeightWithTabs) {
-    prop::Set(window, prop::kBannerHeight, skin::kBannerHeightWithTabs);
+  const int with_tabs = Scale(skin::kBannerHeightWithTabs, record->dpi);
+  if (prop::GetInt(window, prop::kBannerHeight) < with_tabs) {
+    prop::Set(window, prop::kBannerHeight, with_tabs);
     BuildFrame(window, true);
     if (prop::GetInt(window, prop::kMinimize) != 1) InvalidateRect(window, nullptr, FALSE);
     LayoutPage(window);

@@ -181,6 +181,34 @@ TEST(SkinCaptionButtons, EachWindowKindGetsItsRowFromTheRight) {
   }
 }
 
+// At 150 % and 200 % every edge is the design's distance from the right, scaled: the row keeps
+// touching, the close button keeps its margin, and the buttons' height follows.
+TEST(SkinCaptionButtons, RowAtTheWindowsDpi) {
+  struct Case {
+    int dpi;
+    std::vector<Rect> want;  // close, maximise, restore, minimise, main menu, help
+  };
+  const Case cases[] = {
+      {144, {{732, 2, 792, 30}, {692, 2, 732, 30}, {692, 2, 732, 30}, {651, 2, 692, 30}, {611, 2, 651, 30},
+             {570, 2, 611, 30}}},
+      {192, {{710, 2, 790, 40}, {656, 2, 710, 40}, {656, 2, 710, 40}, {602, 2, 656, 40}, {548, 2, 602, 40},
+             {494, 2, 548, 40}}},
+  };
+  for (const Case& c : cases) {
+    auto elements = MakeFrameElements({true, true, true, true, 26}, Dpi{c.dpi});
+    LayoutCaptionButtons(elements, 800, Dpi{c.dpi});
+    std::vector<Rect> got;
+    for (const Element& e : elements) {
+      if (e.kind == ElementKind::kCaptionButton) got.push_back(e.rect);
+    }
+    EXPECT_EQ(got, c.want) << c.dpi;
+  }
+  // The status label's margins too; the band's height comes scaled already.
+  auto elements = MakeFrameElements({true, true, true, true, 26}, Dpi{192});
+  LayoutStatusLabel(elements, 800, 600, 52, true, Dpi{192});
+  EXPECT_EQ(elements.back().rect, (Rect{10, 542, 770, 594}));
+}
+
 TEST(SkinCaptionButtons, MaximisedWindowShowsRestoreInMaximisesPlace) {
   auto elements = MakeFrameElements({true, true, true, true, 26});
   LayoutCaptionButtons(elements, 800);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "runtime/dpi_win.h"
 #include "runtime/handles_win.h"
 #include "skin/skin_engine_win.h"
+#include "skin/skin_properties_win.h"
 #include "fits_check.h"
 #include "thread_windows.h"
 #include "toolkit/message_box_win.h"
@@ -90,6 +92,60 @@ TEST_F(DpiLayout, TheDesignedWindowsControlsFitAtTheScreensDpi) {
     }
     ExpectEveryControlFits(window.get(), dpi_);
   }
+}
+
+// The skin's frame: the banner and status heights, the caption buttons and the sizing bands where
+// the design's metrics at the DPI put them.
+TEST_F(DpiLayout, TheSkinsFrameAtTheScreensDpi) {
+  SkinEngine skin;
+  const ui::Box size = ui::Scale(ui::kLoginWindowSize, dpi_);
+  WindowOwner window;
+  window.Reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 20, 20, size.width, size.height, nullptr,
+                               nullptr, nullptr, nullptr));
+  ASSERT_TRUE(window);
+  AttachOptions options;
+  options.minimise = true;
+  options.maximise = false;
+  options.main_menu = true;
+  options.help = true;
+  options.sizable = true;
+  ASSERT_TRUE(skin.AttachWindow(window.get(), options));
+  EXPECT_EQ(prop::GetInt(window.get(), prop::kBannerHeight), Scale(80, dpi_));
+  EXPECT_EQ(prop::GetInt(window.get(), prop::kStatusHeight), Scale(26, dpi_));
+
+  // Close, minimise, main menu, help: right to left, each edge the design's distance from the
+  // right edge at the DPI.
+  const skin::ElementList& elements = skin.Record(window.get())->elements;
+  const int from_right[][2] = {{45, 5}, {72, 45}, {99, 72}, {126, 99}};
+  size_t n = 0;
+  for (const skin::Element& e : elements.items) {
+    if (e.kind != skin::ElementKind::kCaptionButton) continue;
+    ASSERT_LT(n, std::size(from_right));
+    EXPECT_EQ(e.rect, (skin::Rect{size.width - Scale(from_right[n][0], dpi_), Scale(1, dpi_),
+                                  size.width - Scale(from_right[n][1], dpi_), Scale(20, dpi_)}))
+        << "button " << n;
+    ++n;
+  }
+  EXPECT_EQ(n, std::size(from_right));
+
+  // The sizing corner (10 design pixels) and edge (3) bands, measured from the window's right and
+  // bottom edges, just inside and just outside.
+  RECT at{};
+  GetWindowRect(window.get(), &at);
+  const int corner = Scale(10, dpi_), edge = Scale(3, dpi_), middle = (at.top + at.bottom) / 2;
+  struct Probe {
+    int x, y;
+    LRESULT code;
+  };
+  const Probe probes[] = {
+      {at.right - corner, at.bottom - 1, HTBOTTOMRIGHT},
+      {at.right - corner - 1, at.bottom - 1, HTBOTTOM},
+      {at.right - edge, middle, HTRIGHT},
+  };
+  for (const Probe& p : probes) {
+    EXPECT_EQ(SendMessageW(window.get(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), p.code) << p.x << "," << p.y;
+  }
+  EXPECT_NE(SendMessageW(window.get(), WM_NCHITTEST, 0, MAKELPARAM(at.right - edge - 1, middle)), HTRIGHT);
 }
 
 LatestItem Recommendation() {
