@@ -144,7 +144,9 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
     LayPiece(cache, pieces, skin::kStatusStripRegion, {2, height - status - 3, width - 4, status});
     if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable, record->dpi);
     if (sizable && prop::GetInt(window, prop::kMaximize) == 0) {
-      LayPiece(cache, pieces, skin::kSizeGripRegion, {width - 14, height - 14, 12, 12});
+      const Dpi dpi = record ? record->dpi : kDesignDpi;
+      LayPiece(cache, pieces, skin::kSizeGripRegion,
+               {width - Scale(14, dpi), height - Scale(14, dpi), Scale(12, dpi), Scale(12, dpi)});
     }
   }
   Fill(cache, r.background_brush.get(), {3, banner + 1, width - 6, height - banner - status - 4});
@@ -162,25 +164,26 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
 
   auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
   if (!icon) icon = r.default_window_icon.get();
-  int text_x = 8;
+  const Dpi dpi = record ? record->dpi : kDesignDpi;
+  int text_x = Scale(8, dpi);
   if (icon) {
-    DrawIconEx(cache, 8, 6, icon, 16, 16, 0, nullptr, DI_NORMAL);
-    text_x = 28;
+    DrawIconEx(cache, Scale(8, dpi), Scale(6, dpi), icon, Scale(16, dpi), Scale(16, dpi), 0, nullptr, DI_NORMAL);
+    text_x = Scale(28, dpi);
   }
   const int length = GetWindowTextLengthW(window);
   if (length > 0) {
     std::wstring caption(size_t(length) + 1, L'\0');
     caption.resize(size_t(std::max(0, GetWindowTextW(window, caption.data(), length + 1))));
-    DrawHaloText(cache, caption, r.caption_font.get(), {text_x, 9, text_x, 9}, kCaptionFormat);
+    DrawHaloText(cache, caption, r.caption_font.get(), {text_x, Scale(9, dpi), text_x, Scale(9, dpi)}, kCaptionFormat);
   }
   if (!record) return;
   skin::LayoutCaptionButtons(record->elements.items, width, record->dpi);
   for (const skin::Element& element : record->elements.items) {
-    if (element.visible) DrawElement(cache, element);
+    if (element.visible) DrawElement(cache, element, record->dpi);
   }
 }
 
-void SkinEngine::DrawElement(HDC dc, const skin::Element& element) {
+void SkinEngine::DrawElement(HDC dc, const skin::Element& element, Dpi dpi) {
   SkinResources& r = *resources_;
   const skin::PixelRect place = ToPixelRect(element.rect);
   switch (element.kind) {
@@ -192,10 +195,12 @@ void SkinEngine::DrawElement(HDC dc, const skin::Element& element) {
     case skin::ElementKind::kTab:
       if (const auto piece = skin::TabBackgroundPiece(element)) LayPiece(dc, r.frame_pieces.dc(), *piece, place);
       if (auto icon = reinterpret_cast<HICON>(element.icon)) {
-        DrawIconEx(dc, place.x + (place.width - 32) / 2, place.y + 2, icon, 32, 32, 0, nullptr, DI_NORMAL);
+        const int size = Scale(32, dpi);
+        DrawIconEx(dc, place.x + (place.width - size) / 2, place.y + Scale(2, dpi), icon, size, size, 0, nullptr,
+                   DI_NORMAL);
       }
       if (!element.text.empty()) {
-        const RECT line{place.x, place.bottom() - 16, place.right(), place.bottom()};
+        const RECT line{place.x, place.bottom() - Scale(16, dpi), place.right(), place.bottom()};
         DrawHaloText(dc, GbkToWide(element.text), r.label_font.get(), line, kTabCaptionFormat);
       }
       break;
@@ -257,7 +262,7 @@ void SkinEngine::RedrawElement(HWND window, int index) {
   if (!element.visible || !cache) return;
   const skin::Rect& rc = element.rect;
   BitBlt(cache, rc.left, rc.top, rc.Width(), rc.Height(), back, rc.left, rc.top, SRCCOPY);
-  DrawElement(cache, element);
+  DrawElement(cache, element, record->dpi);
   BitBlt(ScopedGetDC(window).get(), rc.left, rc.top, rc.Width(), rc.Height(), cache, rc.left, rc.top, SRCCOPY);
 }
 

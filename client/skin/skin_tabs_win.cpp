@@ -62,12 +62,12 @@ bool SkinEngine::AddTab(HWND window, const std::string& gbk_caption, std::string
   if (const auto handle = skin::IconHandleBytes(icon_bytes)) {
     icon = reinterpret_cast<HICON>(std::uintptr_t(*handle));
   } else {
-    icon = IconFromIcoBytes(icon_bytes, 32);
+    icon = IconFromIcoBytes(icon_bytes, Scale(32, record->dpi));
     if (icon) record->owned_icons.push_back(icon);
   }
   if (!icon) icon = resources_->default_tab_icon.get();
 
-  skin::Element tab = skin::MakeTab(record->next_tab_x, gbk_caption);
+  skin::Element tab = skin::MakeTab(record->next_tab_x, gbk_caption, record->dpi);
   tab.icon = reinterpret_cast<std::uintptr_t>(icon);
   const int index = AddElement(*record, std::move(tab)) - 1;
   record->next_tab_x += skin::kTabStep;
@@ -111,14 +111,15 @@ bool SkinEngine::RemoveTab(HWND window, std::string_view gbk_caption) {
 
   auto cache = prop::GetHandle<HDC>(window, prop::kCacheDc);
   auto back = prop::GetHandle<HDC>(window, prop::kBackDc);
-  record->next_tab_x = skin::RelayoutTabs(list.items);
+  record->next_tab_x = skin::RelayoutTabs(list.items, record->dpi);
   if (!cache) return true;
   const int band_width = prop::GetInt(window, prop::kWidth);
-  BitBlt(cache, 0, skin::kTabTop, band_width, skin::kTabHeight, back, 0, skin::kTabTop, SRCCOPY);
+  const skin::TabBand band = skin::TabBandAt(record->dpi);
+  BitBlt(cache, 0, band.top, band_width, band.height, back, 0, band.top, SRCCOPY);
   for (const skin::Element& e : list.items) {
-    if (e.kind == skin::ElementKind::kTab && e.visible) DrawElement(cache, e);
+    if (e.kind == skin::ElementKind::kTab && e.visible) DrawElement(cache, e, record->dpi);
   }
-  BitBlt(ScopedGetDC(window).get(), 0, skin::kTabTop, band_width, skin::kTabHeight, cache, 0, skin::kTabTop, SRCCOPY);
+  BitBlt(ScopedGetDC(window).get(), 0, band.top, band_width, band.height, cache, 0, band.top, SRCCOPY);
   return true;
 }
 

@@ -380,6 +380,21 @@ TEST(SkinTabs, SelectedTabIsNotClickedAndSelectionMovesToTheClickedTab) {
   EXPECT_TRUE(list.items[1].selected);
 }
 
+// At 150 %: each tab's edges are the design's scaled, so neighbours keep their 2-pixel gap (3 at
+// this scale) and the band is the design's band scaled.
+TEST(SkinTabs, TabsAtTheWindowsDpi) {
+  std::vector<Element> items;
+  for (const char* caption : {"甲", "乙", "丙"}) items.push_back(MakeTab(0, caption));
+  EXPECT_EQ(RelayoutTabs(items, Dpi{144}), kFirstTabX + 3 * kTabStep);
+  EXPECT_EQ(items[0].rect, (Rect{8, 41, 98, 119}));    // 7.5, 40.5, 97.5, 118.5 away from zero
+  EXPECT_EQ(items[1].rect, (Rect{101, 41, 191, 119}));  // from x 67: 100.5 to 190.5
+  EXPECT_EQ(items[2].rect, (Rect{194, 41, 284, 119}));
+  EXPECT_EQ(MakeTab(5, "丁", Dpi{192}).rect, (Rect{10, 54, 130, 158}));
+  const TabBand band = TabBandAt(Dpi{144});
+  EXPECT_EQ(band.top, 41);
+  EXPECT_EQ(band.height, 78);
+}
+
 TEST(SkinTabs, TabsFillTheBandFromTheLeftAndCloseUpAfterARemoval) {
   std::vector<Element> items(2);  // a close button and the status label come first
   items[0].kind = ElementKind::kCaptionButton;

@@ -94,8 +94,8 @@ TEST_F(DpiLayout, TheDesignedWindowsControlsFitAtTheScreensDpi) {
   }
 }
 
-// The skin's frame: the banner and status heights, the caption buttons and the sizing bands where
-// the design's metrics at the DPI put them.
+// The skin's frame: the banner and status heights, the caption buttons, the banner's tabs and the
+// sizing bands where the design's metrics at the DPI put them.
 TEST_F(DpiLayout, TheSkinsFrameAtTheScreensDpi) {
   SkinEngine skin;
   const ui::Box size = ui::Scale(ui::kLoginWindowSize, dpi_);
@@ -127,6 +127,16 @@ TEST_F(DpiLayout, TheSkinsFrameAtTheScreensDpi) {
     ++n;
   }
   EXPECT_EQ(n, std::size(from_right));
+
+  // The first two banner tabs, 62 design pixels apart.
+  ASSERT_TRUE(skin.AddTab(window.get(), "甲", ""));
+  ASSERT_TRUE(skin.AddTab(window.get(), "乙", ""));
+  std::vector<skin::Rect> tabs;
+  for (const skin::Element& e : skin.Record(window.get())->elements.items) {
+    if (e.kind == skin::ElementKind::kTab) tabs.push_back(e.rect);
+  }
+  EXPECT_EQ(tabs, (std::vector<skin::Rect>{{Scale(5, dpi_), Scale(27, dpi_), Scale(65, dpi_), Scale(79, dpi_)},
+                                           {Scale(67, dpi_), Scale(27, dpi_), Scale(127, dpi_), Scale(79, dpi_)}}));
 
   // The sizing corner (10 design pixels) and edge (3) bands, measured from the window's right and
   // bottom edges, just inside and just outside.
