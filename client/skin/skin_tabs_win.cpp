@@ -1,5 +1,6 @@
 // The banner's tabs: each shows one page window in the client panel of its attached window.
 #include "skin/skin_engine_win.h"
+#include "skin/nine_grid.h"
 #include "skin/skin_properties_win.h"
 #include "skin/tabs.h"
 
@@ -19,7 +20,11 @@ void SkinEngine::LayoutPage(HWND window) {
   const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
   const int banner = prop::GetInt(window, prop::kBannerHeight);
   const int status = prop::GetInt(window, prop::kStatusHeight);
-  MoveWindow(page, 3, banner + 1, width - 6, height - (banner + 1) - status - 3, TRUE);
+  // Over the client panel the frame draws.
+  const SkinWindowRecord* record = FindAttached(window);
+  const skin::PanelFrame panel = skin::PanelFrameAt(record ? record->dpi : kDesignDpi);
+  MoveWindow(page, panel.inset, banner + panel.line, width - 2 * panel.inset,
+             height - (banner + panel.line) - status - panel.inset, TRUE);
 }
 
 void SkinEngine::AdoptPage(HWND window, HWND page) {

@@ -175,6 +175,24 @@ TEST(SkinControlSheet, EveryFrameFitsTheSheetWithoutOverlappingAnother) {
   for (const auto& [pixel, count] : hits) EXPECT_EQ(count, 1) << pixel.first << "," << pixel.second;
 }
 
+// At 150 % the border is 8 pixels thick (7.5 away from zero), corners stretched from the same
+// 5 x 5 pieces of the sheet; the panel's outline and inset follow one rule at every DPI.
+TEST(SkinFrameBorder, ThickerAtTheWindowsDpi) {
+  const auto pieces = WindowBorderPieces(600, 400, Dpi{144});
+  EXPECT_EQ(pieces[0], (SheetPiece{{0, 90, 5, 5}, {0, 0, 8, 8}, true}));
+  EXPECT_EQ(pieces[1], (SheetPiece{{5, 90, 5, 5}, {8, 0, 584, 8}, true}));
+  EXPECT_EQ(pieces[7], (SheetPiece{{55, 137, 5, 5}, {592, 392, 8, 8}, true}));
+  struct Case {
+    int dpi, edge, line, inset;
+  };
+  for (const Case& c : {Case{96, 2, 1, 3}, Case{144, 3, 2, 5}, Case{192, 4, 2, 6}}) {
+    const PanelFrame panel = PanelFrameAt(Dpi{c.dpi});
+    EXPECT_EQ(panel.edge, c.edge) << c.dpi;
+    EXPECT_EQ(panel.line, c.line) << c.dpi;
+    EXPECT_EQ(panel.inset, c.inset) << c.dpi;
+  }
+}
+
 TEST(SkinFrameBorder, EightPiecesFrameTheWindowFromTheTemplate) {
   const auto pieces = WindowBorderPieces(300, 200);
   const std::array<SheetPiece, 8> expected = {{

@@ -20,6 +20,7 @@
 #include "gateway/rc4.h"
 #include "runtime/dpi_win.h"
 #include "runtime/handles_win.h"
+#include "skin/nine_grid.h"
 #include "skin/skin_engine_win.h"
 #include "skin/skin_properties_win.h"
 #include "fits_check.h"
@@ -128,9 +129,21 @@ TEST_F(DpiLayout, TheSkinsFrameAtTheScreensDpi) {
   }
   EXPECT_EQ(n, std::size(from_right));
 
-  // The first two banner tabs, 62 design pixels apart.
-  ASSERT_TRUE(skin.AddTab(window.get(), "甲", ""));
+  // The first two banner tabs, 62 design pixels apart; the first one's page covers the client
+  // panel inside the frame's outline.
+  WindowOwner page;
+  page.Reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(skin.AddTab(window.get(), "甲", "", page.get()));
   ASSERT_TRUE(skin.AddTab(window.get(), "乙", ""));
+  ASSERT_TRUE(skin.SelectTab(window.get(), "甲"));
+  RECT panel_at{};
+  GetWindowRect(page.get(), &panel_at);
+  MapWindowPoints(nullptr, window.get(), reinterpret_cast<POINT*>(&panel_at), 2);
+  const skin::PanelFrame panel = skin::PanelFrameAt(dpi_);
+  EXPECT_EQ(panel_at.left, panel.inset);
+  EXPECT_EQ(panel_at.top, Scale(80, dpi_) + panel.line);
+  EXPECT_EQ(panel_at.right, size.width - panel.inset);
+  EXPECT_EQ(panel_at.bottom, size.height - Scale(26, dpi_) - panel.inset);
   std::vector<skin::Rect> tabs;
   for (const skin::Element& e : skin.Record(window.get())->elements.items) {
     if (e.kind == skin::ElementKind::kTab) tabs.push_back(e.rect);
