@@ -59,9 +59,9 @@ PixelRect ToggleFrame(ToggleKind kind, ButtonDrawState state, bool enabled, bool
   return {index * kToggleFrameSize, y, kToggleFrameSize, kToggleFrameSize};
 }
 
-PixelRect ToggleCaptionRect(int width, int height) {
-  constexpr int kCaptionX = kToggleFrameSize + 1;
-  return {kCaptionX, 0, width - kCaptionX, height};
+PixelRect ToggleCaptionRect(int width, int height, Dpi dpi) {
+  const int caption_x = Scale(kToggleFrameSize + 1, dpi);
+  return {caption_x, 0, width - caption_x, height};
 }
 
 std::array<SheetPiece, 8> WindowBorderPieces(int width, int height, Dpi dpi) {

@@ -73,8 +73,9 @@ enum class ToggleKind { kCheckBox, kRadio };
 PixelRect ToggleFrame(ToggleKind kind, ButtonDrawState state, bool enabled, bool checked);
 
 // Where a plain check box's or radio button's caption goes: right of the 15-pixel frame and one
-// pixel of air, to the control's right edge, the full height (text vertically centred there).
-PixelRect ToggleCaptionRect(int width, int height);
+// pixel of air (both the design's, scaled to `dpi`), to the control's right edge, the full height
+// (text vertically centred there).
+PixelRect ToggleCaptionRect(int width, int height, Dpi dpi = kDesignDpi);
 
 // --- The frame sheet's border template: (0, 90), 60 x 52, drawn as 5 x 5 pieces. ---
 

@@ -153,6 +153,7 @@ TEST(SkinControlSheet, CheckAndRadioFramesFollowStateAndCheck) {
         << "expected at " << c.x << "," << c.y;
   }
   EXPECT_EQ(ToggleCaptionRect(120, 20), (PixelRect{16, 0, 104, 20}));
+  EXPECT_EQ(ToggleCaptionRect(180, 30, Dpi{144}), (PixelRect{24, 0, 156, 30}));  // 15 + 1 at 150 %
 }
 
 TEST(SkinControlSheet, EveryFrameFitsTheSheetWithoutOverlappingAnother) {
