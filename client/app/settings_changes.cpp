@@ -65,12 +65,12 @@ void SettingsChanges::SwitchClicked(NotifySwitch which, bool ticked) {
 }
 
 ScreenPoint SettingsWindowPlacement(int opened_from, const ScreenBox& opener, ScreenPoint created_at, int width,
-                                    int height, const ScreenBox& work_area) {
+                                    int height, const ScreenBox& work_area, Dpi dpi) {
   ScreenPoint at = created_at;
   if (opened_from == kSettingsFromLoginWindow) {
-    at = {opener.left + 40, opener.top + 30};
+    at = {opener.left + Scale(40, dpi), opener.top + Scale(30, dpi)};
   } else {
-    at.y = opener.top + 100;
+    at.y = opener.top + Scale(100, dpi);
   }
   // Right and bottom edges first, so that a window larger than the work area shows its top left.
   at.x = std::max(std::min(at.x, work_area.right - width), work_area.left);

@@ -9,6 +9,7 @@
 
 #include "app/process_state.h"
 #include "app/settings_file.h"
+#include "runtime/dpi_scale.h"
 
 namespace velmora {
 
@@ -81,9 +82,10 @@ inline constexpr int kSettingsFromMainWindow = 2;
 
 // Where the window goes. Opened from the login window: 40 right of and 30 below its top-left
 // corner. Otherwise (the main window): 100 below its top, the left where the window was created.
-// Then the whole window is moved inside the work area, so a window opened near the screen's edge
-// is never out of reach while it waits for the user.
+// The distances are the design's, at 96 DPI, and scaled to `dpi`. Then the whole window is moved
+// inside the work area, so a window opened near the screen's edge is never out of reach while it
+// waits for the user.
 ScreenPoint SettingsWindowPlacement(int opened_from, const ScreenBox& opener, ScreenPoint created_at, int width,
-                                    int height, const ScreenBox& work_area);
+                                    int height, const ScreenBox& work_area, Dpi dpi = kDesignDpi);
 
 }  // namespace velmora

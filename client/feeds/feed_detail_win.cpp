@@ -12,6 +12,7 @@
 #include "feeds/copy_guard_win.h"
 #include "feeds/feed_lists_win.h"
 #include "feeds/feed_page_win.h"
+#include "runtime/dpi_win.h"
 #include "runtime/gbk_win.h"
 #include "feeds/feed_layout.h"
 
@@ -21,7 +22,9 @@ namespace {
 constexpr DWORD kLabelStyle = SS_LEFT | SS_NOPREFIX | WS_CLIPSIBLINGS;
 constexpr DWORD kBoxStyle = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER | WS_CLIPSIBLINGS;
 
-RECT Offset(ui::Box b, const RECT& area) {
+// A design's box (at 96 DPI) placed in a tab page's area, which is in the window's own pixels.
+RECT Offset(HWND window, ui::Box design, const RECT& area) {
+  const ui::Box b = ui::Scale(design, WindowDpi(window));
   return RECT{area.left + b.left, area.top + b.top, area.left + b.left + b.width, area.top + b.top + b.height};
 }
 
@@ -48,9 +51,8 @@ bool ItemPicked(const NMLISTVIEW& change) {
 void FeedPage::CreateDetailPanel() {
   const HWND page = hwnd();
   const ui::Box group = ui::kDetailGroup.box;
-  const RECT tabs_at{group.left + ui::kDetailTabs.left, group.top + ui::kDetailTabs.top,
-                     group.left + ui::kDetailTabs.left + ui::kDetailTabs.width,
-                     group.top + ui::kDetailTabs.top + ui::kDetailTabs.height};
+  const RECT tabs_at = DesignRect(page, {group.left + ui::kDetailTabs.left, group.top + ui::kDetailTabs.top,
+                                          ui::kDetailTabs.width, ui::kDetailTabs.height});
   HWND tabs = CreateControl(page, WC_TABCONTROLW, "", WS_CLIPSIBLINGS, tabs_at, kDetailTabsId);
   for (size_t i = 0; i < ui::kDetailTabCaptions.size(); ++i) {
     std::wstring caption = GbkToWide(ui::kDetailTabCaptions[i]);
@@ -63,19 +65,19 @@ void FeedPage::CreateDetailPanel() {
 
   for (size_t i = 0; i < ui::kRecommendationLabels.size(); ++i) {
     const ui::Labelled& label = ui::kRecommendationLabels[i];
-    CreateControl(page, L"STATIC", std::string(label.caption), kLabelStyle, Offset(label.box, area),
+    CreateControl(page, L"STATIC", std::string(label.caption), kLabelStyle, Offset(page, label.box, area),
                   kRecommendationLabelId + int(i));
   }
   CreateControl(page, L"STATIC", std::string(ui::kRemarkHeading.caption), kLabelStyle,
-                Offset(ui::kRemarkHeading.box, area), kRemarkHeadingId);
-  CreateControl(page, L"EDIT", "", kBoxStyle, Clamp(Offset(ui::kRemarkBox, area), area), kRemarkBoxId);
+                Offset(page, ui::kRemarkHeading.box, area), kRemarkHeadingId);
+  CreateControl(page, L"EDIT", "", kBoxStyle, Clamp(Offset(page, ui::kRemarkBox, area), area), kRemarkBoxId);
 
   for (const auto& [label, id] : {std::pair{&ui::kNewsTimeLabel, kNewsTimeLabelId},
                                   std::pair{&ui::kNewsTitleLabel, kNewsTitleLabelId},
                                   std::pair{&ui::kNewsContentHeading, kNewsContentHeadingId}}) {
-    CreateControl(page, L"STATIC", std::string(label->caption), kLabelStyle, Offset(label->box, area), id);
+    CreateControl(page, L"STATIC", std::string(label->caption), kLabelStyle, Offset(page, label->box, area), id);
   }
-  CreateControl(page, L"EDIT", "", kBoxStyle, Clamp(Offset(ui::kNewsContentBox, area), area), kNewsContentBoxId);
+  CreateControl(page, L"EDIT", "", kBoxStyle, Clamp(Offset(page, ui::kNewsContentBox, area), area), kNewsContentBoxId);
 
   // The texts are there to be read, not copied.
   InstallCopyGuard(Control(kRemarkBoxId));
@@ -84,8 +86,7 @@ void FeedPage::CreateDetailPanel() {
   // Below the pages' controls: the tab control, and under it the group box.
   SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   HWND box = CreateControl(page, L"BUTTON", std::string(ui::kDetailGroup.caption), BS_GROUPBOX | WS_CLIPSIBLINGS,
-                           RECT{group.left, group.top, group.left + group.width, group.top + group.height},
-                           kDetailGroupId);
+                           DesignRect(page, group), kDetailGroupId);
   SetWindowPos(box, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ShowDetailPage(DetailPage::kRecommendation);
 }
@@ -104,8 +105,8 @@ void FeedPage::PlaceDetailBoxes(int remark_width, int remark_height) {
   ui::Box remark = ui::kRemarkBox;
   remark.width = remark_width;
   remark.height = remark_height;
-  Place(Control(kRemarkBoxId), Clamp(Offset(remark, area), area));
-  Place(Control(kNewsContentBoxId), Clamp(Offset(ui::kNewsContentBox, area), area));
+  Place(Control(kRemarkBoxId), Clamp(Offset(hwnd(), remark, area), area));
+  Place(Control(kNewsContentBoxId), Clamp(Offset(hwnd(), ui::kNewsContentBox, area), area));
 }
 
 void FeedPage::ShowDetailPage(DetailPage page) {
@@ -135,7 +136,7 @@ void FeedPage::ShowNewsDetail() {
   SetWindowTextGbk(Control(kNewsTimeLabelId), detail.time_label);
   HWND box = Control(kNewsContentBoxId);
   SetWindowTextGbk(box, detail.content);
-  HFONT font = CreateFontW(FontHeightForPoints(detail.font_points), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+  HFONT font = CreateFontW(FontHeightForPoints(detail.font_points, WindowDpi(box)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                            GbkToWide(detail.font_name).c_str());
   if (font) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "runtime/dpi_win.h"
 #include "runtime/gbk_win.h"
 #include "toolkit/window_win.h"
 
@@ -52,7 +53,7 @@ std::string CellText(HWND list, int item, int column) {
 HWND CreateFeedList(HWND parent, ui::Box box, std::span<const ui::Column> columns, int id) {
   HWND list = CreateControl(parent, WC_LISTVIEWW, "",
                             LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP | WS_CLIPSIBLINGS,
-                            RECT{box.left, box.top, box.left + box.width, box.top + box.height}, id);
+                            DesignRect(parent, box), id);
   if (!list) return nullptr;
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
                LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
@@ -62,7 +63,7 @@ HWND CreateFeedList(HWND parent, ui::Box box, std::span<const ui::Column> column
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     // The first column of a list view is always left-aligned.
     column.fmt = (i > 0 && columns[i].align == ui::Align::kCentre) ? LVCFMT_CENTER : LVCFMT_LEFT;
-    column.cx = columns[i].width;
+    column.cx = Scale(columns[i].width, WindowDpi(parent));
     column.pszText = caption.data();
     column.iSubItem = int(i);
     SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));

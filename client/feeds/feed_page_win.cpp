@@ -68,8 +68,7 @@ std::unique_ptr<FeedPage> FeedPage::Create(GatewayClient& gateway, PopupCallback
   InitCommonControlsEx(&controls);
   std::unique_ptr<FeedPage> page(new FeedPage(gateway, std::move(on_popup), std::move(on_signed_out), message_owner));
   // Hidden until the main window shows it as its tab page.
-  if (!page->Window::Create(kClassName, WS_POPUP | WS_CLIPCHILDREN, 0, "", {0, 0, ui::kFeedPageSize.width,
-                                                                            ui::kFeedPageSize.height},
+  if (!page->Window::Create(kClassName, WS_POPUP | WS_CLIPCHILDREN, 0, "", ScaledPlacement(ui::kFeedPageSize),
                             nullptr)) {
     return nullptr;
   }
@@ -112,7 +111,7 @@ void FeedPage::CreateControls() {
   } groups[] = {{ui::kTodayGroup, kTodayGroupId}, {ui::kNewsGroup, kNewsGroupId}, {ui::kHistoryGroup, kHistoryGroupId}};
   for (const auto& g : groups) {
     HWND box = CreateControl(page, L"BUTTON", std::string(g.group.caption), BS_GROUPBOX | WS_CLIPSIBLINGS,
-                             ToRect(g.group.box), g.id);
+                             DesignRect(page, g.group.box), g.id);
     SetWindowPos(box, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   CreateDetailPanel();
@@ -191,17 +190,18 @@ void FeedPage::OnDestroy() {
 std::vector<FeedRow> FeedPage::Rows(HWND list) { return ListRows(list); }
 
 void FeedPage::Relayout(const ui::FeedPagePlaces& r) {
-  const auto move = [this](int id, RECT where) {
+  const auto move = [this](int id, ui::Box design) {
+    const RECT where = DesignRect(hwnd(), design);
     MoveWindow(Control(id), where.left, where.top, where.right - where.left, where.bottom - where.top, TRUE);
   };
-  move(kHistoryGroupId, ToRect(r.history_group));
-  move(kHistoryListId, ToRect(r.history_list));
-  move(kDetailGroupId, ToRect(r.detail_group));
+  move(kHistoryGroupId, r.history_group);
+  move(kHistoryListId, r.history_list);
+  move(kDetailGroupId, r.detail_group);
   // The tab control's design place is inside the detail group.
   ui::Box tabs = r.detail_tabs;
   tabs.left += r.detail_group.left;
   tabs.top += r.detail_group.top;
-  move(kDetailTabsId, ToRect(tabs));
+  move(kDetailTabsId, tabs);
   PlaceDetailBoxes(r.remark_box.width, r.remark_box.height);
 }
 

@@ -14,9 +14,10 @@ inline constexpr int kPopupWidth = 302;
 inline constexpr int kPopupHeight = 358;
 
 // Bottom right of the full primary screen (not the work area): 2 pixels from its right edge and
-// 28 from its bottom edge.
-constexpr Box PopupPlacement(int screen_width, int screen_height) {
-  return {screen_width - 304, screen_height - 386, kPopupWidth, kPopupHeight};
+// 28 from its bottom edge, at 96 DPI; the screen's size and the result at `dpi`.
+constexpr Box PopupPlacement(int screen_width, int screen_height, Dpi dpi = kDesignDpi) {
+  const int width = Scale(kPopupWidth, dpi), height = Scale(kPopupHeight, dpi);
+  return {screen_width - width - Scale(2, dpi), screen_height - height - Scale(28, dpi), width, height};
 }
 
 inline constexpr Box kPopupTabs{3, 27, 296, 330};

@@ -11,6 +11,7 @@
 #include "feeds/copy_guard_win.h"
 #include "feeds/popup.h"
 #include "feeds/sound_player_win.h"
+#include "runtime/dpi_win.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
 #include "skin/skin_engine_win.h"
@@ -38,8 +39,10 @@ HBRUSH PanelBrush() {
 class PageWindow final : public Window {
  public:
   bool Open(HWND tabs, int id) {
-    if (!Create(kPopupPageClass, WS_CHILD | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, "",
-                {0, 0, ui::kPopupTabs.width, ui::kPopupTabs.height}, tabs)) {
+    // The page covers the tab control: its design size at the tab control's DPI.
+    const RECT size = DesignRect(tabs, {0, 0, ui::kPopupTabs.width, ui::kPopupTabs.height});
+    if (!Create(kPopupPageClass, WS_CHILD | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, "", {0, 0, size.right, size.bottom},
+                tabs)) {
       return false;
     }
     SetWindowLongPtrW(hwnd(), GWLP_ID, id);
@@ -89,7 +92,8 @@ class PopupWindow final : public Window {
       : content_(DescribePopup(item)), play_sound_(play_sound), lifetime_(State().popup_seconds) {}
 
   bool Open() {
-    const ui::Box where = ui::PopupPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const ui::Box where =
+        ui::PopupPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), WindowDpi(nullptr));
     // Topmost and shown without activation: the item is seen at once, while the keyboard stays
     // with whatever the user is typing into.
     if (!Create(kPopupClass, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_TOPMOST,
@@ -149,7 +153,7 @@ class PopupWindow final : public Window {
   void OnDestroyed() override;
 
   bool BuildPages() {
-    tabs_ = CreateControl(hwnd(), WC_TABCONTROLW, "", WS_CLIPCHILDREN | WS_CLIPSIBLINGS, ToRect(ui::kPopupTabs),
+    tabs_ = CreateControl(hwnd(), WC_TABCONTROLW, "", WS_CLIPCHILDREN | WS_CLIPSIBLINGS, DesignRect(hwnd(), ui::kPopupTabs),
                           kPopupTabsId);
     if (!tabs_) return false;
     for (int i = 0; i < int(ui::kPopupTabCaptions.size()); ++i) {
@@ -167,12 +171,12 @@ class PopupWindow final : public Window {
     HWND page = recommendation_page_.hwnd();
     for (size_t i = 0; i < ui::kPopupRecommendationLabels.size(); ++i) {
       const ui::Labelled& label = ui::kPopupRecommendationLabels[i];
-      labels_[i] = CreateControl(page, L"STATIC", std::string(label.caption), kLabelStyle, ToRect(label.box),
+      labels_[i] = CreateControl(page, L"STATIC", std::string(label.caption), kLabelStyle, DesignRect(page, label.box),
                                  kPopupRecommendationLabelId + int(i));
     }
     CreateControl(page, L"STATIC", std::string(ui::kPopupRemarkHeading.caption), kLabelStyle,
-                  ToRect(ui::kPopupRemarkHeading.box), kPopupRemarkHeadingId);
-    remark_box_ = CreateControl(page, L"EDIT", "", kReadOnlyBoxStyle, ToRect(ui::kPopupRemarkBox), kPopupRemarkBoxId);
+                  DesignRect(page, ui::kPopupRemarkHeading.box), kPopupRemarkHeadingId);
+    remark_box_ = CreateControl(page, L"EDIT", "", kReadOnlyBoxStyle, DesignRect(page, ui::kPopupRemarkBox), kPopupRemarkBoxId);
     recommendation_page_.SetBox(remark_box_, GetSysColor(COLOR_WINDOWTEXT));
     return remark_box_ != nullptr;
   }
@@ -181,13 +185,13 @@ class PopupWindow final : public Window {
     if (!news_page_.Open(tabs_, kPopupNewsPageId)) return false;
     HWND page = news_page_.hwnd();
     news_time_ = CreateControl(page, L"STATIC", std::string(ui::kPopupNewsTimeLabel.caption), kLabelStyle,
-                               ToRect(ui::kPopupNewsTimeLabel.box), kPopupNewsTimeId);
+                               DesignRect(page, ui::kPopupNewsTimeLabel.box), kPopupNewsTimeId);
     news_title_ = CreateControl(page, L"STATIC", std::string(ui::kPopupNewsTitleLabel.caption), kLabelStyle,
-                                ToRect(ui::kPopupNewsTitleLabel.box), kPopupNewsTitleId);
+                                DesignRect(page, ui::kPopupNewsTitleLabel.box), kPopupNewsTitleId);
     CreateControl(page, L"STATIC", std::string(ui::kPopupContentHeading.caption), kLabelStyle,
-                  ToRect(ui::kPopupContentHeading.box), kPopupContentHeadingId);
+                  DesignRect(page, ui::kPopupContentHeading.box), kPopupContentHeadingId);
     content_box_ =
-        CreateControl(page, L"EDIT", "", kReadOnlyBoxStyle, ToRect(ui::kPopupContentBox), kPopupContentBoxId);
+        CreateControl(page, L"EDIT", "", kReadOnlyBoxStyle, DesignRect(page, ui::kPopupContentBox), kPopupContentBoxId);
     return content_box_ != nullptr;
   }
 
@@ -218,7 +222,7 @@ class PopupWindow final : public Window {
   // points; a font that cannot be made leaves the dialog font.
   void SetContentFont(const std::string& gbk_face, int points) {
     LOGFONTW font{};
-    font.lfHeight = FontHeightForPoints(points);
+    font.lfHeight = FontHeightForPoints(points, WindowDpi(content_box_));
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = GB2312_CHARSET;
     const std::wstring face = GbkToWide(gbk_face);

@@ -126,13 +126,4 @@ class GlobalMemory {
   HGLOBAL h_ = nullptr;
 };
 
-// The height to give CreateFontW for a size in points on this screen (negative: the character
-// height, as font sizes are meant); 0, the font's default height, for no size.
-inline int FontHeightForPoints(int points) {
-  if (points <= 0) return 0;
-  const ScopedGetDC screen(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-  return -MulDiv(points, dpi, 72);
-}
-
 }  // namespace velmora::win

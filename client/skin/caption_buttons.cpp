@@ -6,18 +6,12 @@ namespace velmora::skin {
 
 namespace {
 
-Element CaptionButton(ButtonType type, int width) {
+Element CaptionButton(ButtonType type, int width, Dpi dpi) {
   Element e;
   e.kind = ElementKind::kCaptionButton;
   e.type = type;
-  e.rect = {0, kCaptionButtonTop, width, kCaptionButtonTop + kCaptionButtonHeight};
+  e.rect = {0, Scale(kCaptionButtonTop, dpi), Scale(width, dpi), Scale(kCaptionButtonTop + kCaptionButtonHeight, dpi)};
   return e;
-}
-
-void MoveTo(Rect& r, int x, int y) {
-  const int w = r.Width();
-  const int h = r.Height();
-  r = {x, y, x + w, y + h};
 }
 
 // Records a changed element once; hidden ones are not drawn, so they need no redraw.
@@ -43,17 +37,17 @@ void MoveHover(ElementList& list, int hit, std::vector<int>& redraw) {
 
 }  // namespace
 
-std::vector<Element> MakeFrameElements(const CaptionChoice& choice) {
+std::vector<Element> MakeFrameElements(const CaptionChoice& choice, Dpi dpi) {
   std::vector<Element> elements;
-  elements.push_back(CaptionButton(ButtonType::kClose, kCloseWidth));
+  elements.push_back(CaptionButton(ButtonType::kClose, kCloseWidth, dpi));
   if (choice.maximise) {
-    elements.push_back(CaptionButton(ButtonType::kMaximise, kButtonWidth));
-    elements.push_back(CaptionButton(ButtonType::kRestore, kButtonWidth));
+    elements.push_back(CaptionButton(ButtonType::kMaximise, kButtonWidth, dpi));
+    elements.push_back(CaptionButton(ButtonType::kRestore, kButtonWidth, dpi));
     elements.back().visible = false;
   }
-  if (choice.minimise) elements.push_back(CaptionButton(ButtonType::kMinimise, kButtonWidth));
-  if (choice.main_menu) elements.push_back(CaptionButton(ButtonType::kMainMenu, kButtonWidth));
-  if (choice.help) elements.push_back(CaptionButton(ButtonType::kHelp, kButtonWidth));
+  if (choice.minimise) elements.push_back(CaptionButton(ButtonType::kMinimise, kButtonWidth, dpi));
+  if (choice.main_menu) elements.push_back(CaptionButton(ButtonType::kMainMenu, kButtonWidth, dpi));
+  if (choice.help) elements.push_back(CaptionButton(ButtonType::kHelp, kButtonWidth, dpi));
   if (choice.status_height > 0) {
     Element label;
     label.rect = {0, 1, 27, 20};
@@ -62,23 +56,26 @@ std::vector<Element> MakeFrameElements(const CaptionChoice& choice) {
   return elements;
 }
 
-void LayoutCaptionButtons(std::vector<Element>& elements, int window_width) {
-  int x = window_width - 45;
+void LayoutCaptionButtons(std::vector<Element>& elements, int window_width, Dpi dpi) {
+  // The design's distance of each button's left edge from the window's right edge.
+  int from_right = 45;
   for (Element& e : elements) {
     if (e.kind != ElementKind::kCaptionButton) continue;
-    MoveTo(e.rect, x, kCaptionButtonTop);
-    if (e.type != ButtonType::kMaximise) x -= kButtonWidth;
+    const int width = e.type == ButtonType::kClose ? kCloseWidth : kButtonWidth;
+    e.rect = {window_width - Scale(from_right, dpi), Scale(kCaptionButtonTop, dpi),
+              window_width - Scale(from_right - width, dpi), Scale(kCaptionButtonTop + kCaptionButtonHeight, dpi)};
+    if (e.type != ButtonType::kMaximise) from_right += kButtonWidth;
   }
 }
 
 void LayoutStatusLabel(std::vector<Element>& elements, int window_width, int window_height, int status_height,
-                       bool sizable) {
+                       bool sizable, Dpi dpi) {
   if (status_height <= 0) return;
   for (Element& e : elements) {
     if (e.kind != ElementKind::kLabel) continue;
-    const int top = window_height - status_height - 3;
-    const int width = window_width - (sizable ? 20 : 10);
-    e.rect = {5, top, 5 + width, top + status_height};
+    const int top = window_height - status_height - Scale(3, dpi);
+    const int width = window_width - Scale(sizable ? 20 : 10, dpi);
+    e.rect = {Scale(5, dpi), top, Scale(5, dpi) + width, top + status_height};
     return;
   }
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "runtime/dpi_win.h"
 #include "skin/button_kind.h"
 #include "skin/nine_grid.h"
 #include "skin/skin_engine_win.h"
@@ -218,10 +219,11 @@ void SkinEngine::DrawSkinnedButton(HWND button, HDC target) {
     // the caption to its right.
     const auto toggle = kind == skin::ButtonKind::kRadioButton ? skin::ToggleKind::kRadio : skin::ToggleKind::kCheckBox;
     const skin::PixelRect s = skin::ToggleFrame(toggle, state, enabled, prop::GetInt(button, prop::kCheck) != 0);
-    const int size = std::min({s.width, width, height});
+    const Dpi dpi = WindowDpi(button);
+    const int size = std::min({Scale(s.width, dpi), width, height});
     const int top = (height - size) / 2;
     TransparentBlt(dc, 0, top, size, size, sheet, s.x, s.y, s.width, s.height, skin::kControlSheetTransparent);
-    const skin::PixelRect caption = skin::ToggleCaptionRect(width, height);
+    const skin::PixelRect caption = skin::ToggleCaptionRect(width, height, dpi);
     text_area = {caption.x, caption.y, caption.right(), caption.bottom()};
     format = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
   }

@@ -2,6 +2,7 @@
 // status band, the size limits, the window commands, and the elements' hover, press and click.
 #include <windowsx.h>
 
+#include "runtime/dpi_win.h"
 #include "skin/hit_zones.h"
 #include "skin/skin_engine_win.h"
 #include "skin/skin_properties_win.h"
@@ -17,6 +18,10 @@ skin::FrameOptions OptionsOf(HWND window) {
   options.maximise_box = prop::GetInt(window, prop::kMaximizeBox) == 1;
   options.banner_height = prop::GetInt(window, prop::kBannerHeight);
   options.status_height = prop::GetInt(window, prop::kStatusHeight);
+  // The sizing bands are the design's at the window's DPI.
+  const Dpi dpi = WindowDpi(window);
+  options.corner = Scale(options.corner, dpi);
+  options.edge = Scale(options.edge, dpi);
   return options;
 }
 

@@ -118,7 +118,8 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
 
   DrawFrame(window, surfaces.cache.dc(), surfaces.back.dc(), width, height);
   // The region belongs to the window from here on.
-  SetWindowRgn(window, CreateRoundRectRgn(0, 0, width + 1, height + 1, 3, 3), TRUE);
+  const int round = Scale(3, record->dpi);
+  SetWindowRgn(window, CreateRoundRectRgn(0, 0, width + 1, height + 1, round, round), TRUE);
 }
 
 void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int height) {
@@ -139,48 +140,54 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
       FillFade(graphics.get(), picture->lower_fade);
     }
   }
-  LayPiece(cache, pieces, skin::kGlossRegion, {0, 0, width, skin::kGlossHeight});
+  const Dpi dpi = record ? record->dpi : kDesignDpi;
+  const skin::PanelFrame panel = skin::PanelFrameAt(dpi);
+  LayPiece(cache, pieces, skin::kGlossRegion, {0, 0, width, Scale(skin::kGlossHeight, dpi)});
   if (status > 0) {
-    LayPiece(cache, pieces, skin::kStatusStripRegion, {2, height - status - 3, width - 4, status});
-    if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable);
+    LayPiece(cache, pieces, skin::kStatusStripRegion,
+             {panel.edge, height - status - panel.inset, width - 2 * panel.edge, status});
+    if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable, record->dpi);
     if (sizable && prop::GetInt(window, prop::kMaximize) == 0) {
-      LayPiece(cache, pieces, skin::kSizeGripRegion, {width - 14, height - 14, 12, 12});
+      LayPiece(cache, pieces, skin::kSizeGripRegion,
+               {width - Scale(14, dpi), height - Scale(14, dpi), Scale(12, dpi), Scale(12, dpi)});
     }
   }
-  Fill(cache, r.background_brush.get(), {3, banner + 1, width - 6, height - banner - status - 4});
-  // The outline's corners: (2, B) to (W − 3, H − S − 3), both ends included.
+  const int panel_top = banner + panel.line;
+  const int bottom = height - status - panel.inset, right = width - panel.inset;
+  Fill(cache, r.background_brush.get(), {panel.inset, panel_top, right - panel.inset, bottom - panel_top});
+  // The outline's corners at 96 DPI: (2, B) to (W − 3, H − S − 3), both ends included.
   constexpr BYTE kOutline = 150;
-  const int bottom = height - status - 3, right = width - 3;
-  Shade(cache, r.black_pixel.dc(), {2, banner, right - 1, 1}, kOutline);
-  Shade(cache, r.black_pixel.dc(), {2, bottom, right - 1, 1}, kOutline);
-  Shade(cache, r.black_pixel.dc(), {2, banner + 1, 1, bottom - banner - 1}, kOutline);
-  Shade(cache, r.black_pixel.dc(), {right, banner + 1, 1, bottom - banner - 1}, kOutline);
-  for (const skin::SheetPiece& piece : skin::WindowBorderPieces(width, height)) {
+  const int across = right + panel.line - panel.edge;
+  Shade(cache, r.black_pixel.dc(), {panel.edge, banner, across, panel.line}, kOutline);
+  Shade(cache, r.black_pixel.dc(), {panel.edge, bottom, across, panel.line}, kOutline);
+  Shade(cache, r.black_pixel.dc(), {panel.edge, panel_top, panel.line, bottom - panel_top}, kOutline);
+  Shade(cache, r.black_pixel.dc(), {right, panel_top, panel.line, bottom - panel_top}, kOutline);
+  for (const skin::SheetPiece& piece : skin::WindowBorderPieces(width, height, dpi)) {
     LayPiece(cache, pieces, piece.source, piece.dest);
   }
   BitBlt(back, 0, 0, width, height, cache, 0, 0, SRCCOPY);
 
   auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
   if (!icon) icon = r.default_window_icon.get();
-  int text_x = 8;
+  int text_x = Scale(8, dpi);
   if (icon) {
-    DrawIconEx(cache, 8, 6, icon, 16, 16, 0, nullptr, DI_NORMAL);
-    text_x = 28;
+    DrawIconEx(cache, Scale(8, dpi), Scale(6, dpi), icon, Scale(16, dpi), Scale(16, dpi), 0, nullptr, DI_NORMAL);
+    text_x = Scale(28, dpi);
   }
   const int length = GetWindowTextLengthW(window);
   if (length > 0) {
     std::wstring caption(size_t(length) + 1, L'\0');
     caption.resize(size_t(std::max(0, GetWindowTextW(window, caption.data(), length + 1))));
-    DrawHaloText(cache, caption, r.caption_font.get(), {text_x, 9, text_x, 9}, kCaptionFormat);
+    DrawHaloText(cache, caption, r.caption_font.get(), {text_x, Scale(9, dpi), text_x, Scale(9, dpi)}, kCaptionFormat);
   }
   if (!record) return;
-  skin::LayoutCaptionButtons(record->elements.items, width);
+  skin::LayoutCaptionButtons(record->elements.items, width, record->dpi);
   for (const skin::Element& element : record->elements.items) {
-    if (element.visible) DrawElement(cache, element);
+    if (element.visible) DrawElement(cache, element, record->dpi);
   }
 }
 
-void SkinEngine::DrawElement(HDC dc, const skin::Element& element) {
+void SkinEngine::DrawElement(HDC dc, const skin::Element& element, Dpi dpi) {
   SkinResources& r = *resources_;
   const skin::PixelRect place = ToPixelRect(element.rect);
   switch (element.kind) {
@@ -192,10 +199,12 @@ void SkinEngine::DrawElement(HDC dc, const skin::Element& element) {
     case skin::ElementKind::kTab:
       if (const auto piece = skin::TabBackgroundPiece(element)) LayPiece(dc, r.frame_pieces.dc(), *piece, place);
       if (auto icon = reinterpret_cast<HICON>(element.icon)) {
-        DrawIconEx(dc, place.x + (place.width - 32) / 2, place.y + 2, icon, 32, 32, 0, nullptr, DI_NORMAL);
+        const int size = Scale(32, dpi);
+        DrawIconEx(dc, place.x + (place.width - size) / 2, place.y + Scale(2, dpi), icon, size, size, 0, nullptr,
+                   DI_NORMAL);
       }
       if (!element.text.empty()) {
-        const RECT line{place.x, place.bottom() - 16, place.right(), place.bottom()};
+        const RECT line{place.x, place.bottom() - Scale(16, dpi), place.right(), place.bottom()};
         DrawHaloText(dc, GbkToWide(element.text), r.label_font.get(), line, kTabCaptionFormat);
       }
       break;
@@ -257,7 +266,7 @@ void SkinEngine::RedrawElement(HWND window, int index) {
   if (!element.visible || !cache) return;
   const skin::Rect& rc = element.rect;
   BitBlt(cache, rc.left, rc.top, rc.Width(), rc.Height(), back, rc.left, rc.top, SRCCOPY);
-  DrawElement(cache, element);
+  DrawElement(cache, element, record->dpi);
   BitBlt(ScopedGetDC(window).get(), rc.left, rc.top, rc.Width(), rc.Height(), cache, rc.left, rc.top, SRCCOPY);
 }
 
@@ -270,9 +279,10 @@ void SkinEngine::RefreshSideBorders(HWND window) {
   const int banner = prop::GetInt(window, prop::kBannerHeight);
   const int strip = height - banner - prop::GetInt(window, prop::kStatusHeight);
   if (strip <= 0) return;
+  const int side = skin::PanelFrameAt(FindAttached(window)->dpi).inset;
   const ScopedGetDC window_dc(window, ScopedGetDC::Area::kWholeWindow);
-  BitBlt(window_dc.get(), 0, banner, 3, strip, cache, 0, banner, SRCCOPY);
-  BitBlt(window_dc.get(), width - 3, banner, 3, strip, cache, width - 3, banner, SRCCOPY);
+  BitBlt(window_dc.get(), 0, banner, side, strip, cache, 0, banner, SRCCOPY);
+  BitBlt(window_dc.get(), width - side, banner, side, strip, cache, width - side, banner, SRCCOPY);
 }
 
 void SkinEngine::Paint(HWND window, HDC dc, const RECT& area) {

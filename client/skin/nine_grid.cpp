@@ -59,28 +59,30 @@ PixelRect ToggleFrame(ToggleKind kind, ButtonDrawState state, bool enabled, bool
   return {index * kToggleFrameSize, y, kToggleFrameSize, kToggleFrameSize};
 }
 
-PixelRect ToggleCaptionRect(int width, int height) {
-  constexpr int kCaptionX = kToggleFrameSize + 1;
-  return {kCaptionX, 0, width - kCaptionX, height};
+PixelRect ToggleCaptionRect(int width, int height, Dpi dpi) {
+  const int caption_x = Scale(kToggleFrameSize + 1, dpi);
+  return {caption_x, 0, width - caption_x, height};
 }
 
-std::array<SheetPiece, 8> WindowBorderPieces(int width, int height) {
+std::array<SheetPiece, 8> WindowBorderPieces(int width, int height, Dpi dpi) {
   constexpr int t = kBorderThickness;
   constexpr int left = kBorderTemplateX;
   constexpr int top = kBorderTemplateY;
   constexpr int right = kBorderTemplateX + kBorderTemplateWidth - t;
   constexpr int bottom = kBorderTemplateY + kBorderTemplateHeight - t;
-  const int across = width - 2 * t;
-  const int down = height - 2 * t;
+  const int d = Scale(t, dpi);  // the thickness drawn
+  const bool corners_stretched = d != t;
+  const int across = width - 2 * d;
+  const int down = height - 2 * d;
   return {{
-      {{left, top, t, t}, {0, 0, t, t}, false},
-      {{left + t, top, t, t}, {t, 0, across, t}, true},
-      {{right, top, t, t}, {width - t, 0, t, t}, false},
-      {{left, top + t, t, t}, {0, t, t, down}, true},
-      {{right, top + t, t, t}, {width - t, t, t, down}, true},
-      {{left, bottom, t, t}, {0, height - t, t, t}, false},
-      {{left + t, bottom, t, t}, {t, height - t, across, t}, true},
-      {{right, bottom, t, t}, {width - t, height - t, t, t}, false},
+      {{left, top, t, t}, {0, 0, d, d}, corners_stretched},
+      {{left + t, top, t, t}, {d, 0, across, d}, true},
+      {{right, top, t, t}, {width - d, 0, d, d}, corners_stretched},
+      {{left, top + t, t, t}, {0, d, d, down}, true},
+      {{right, top + t, t, t}, {width - d, d, d, down}, true},
+      {{left, bottom, t, t}, {0, height - d, d, d}, corners_stretched},
+      {{left + t, bottom, t, t}, {d, height - d, across, d}, true},
+      {{right, bottom, t, t}, {width - d, height - d, d, d}, corners_stretched},
   }};
 }
 

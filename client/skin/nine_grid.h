@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+#include "runtime/dpi_scale.h"
 #include "skin/pixel_rect.h"
 
 namespace velmora::skin {
@@ -72,8 +73,9 @@ enum class ToggleKind { kCheckBox, kRadio };
 PixelRect ToggleFrame(ToggleKind kind, ButtonDrawState state, bool enabled, bool checked);
 
 // Where a plain check box's or radio button's caption goes: right of the 15-pixel frame and one
-// pixel of air, to the control's right edge, the full height (text vertically centred there).
-PixelRect ToggleCaptionRect(int width, int height);
+// pixel of air (both the design's, scaled to `dpi`), to the control's right edge, the full height
+// (text vertically centred there).
+PixelRect ToggleCaptionRect(int width, int height, Dpi dpi = kDesignDpi);
 
 // --- The frame sheet's border template: (0, 90), 60 x 52, drawn as 5 x 5 pieces. ---
 
@@ -86,7 +88,19 @@ inline constexpr int kBorderThickness = 5;
 // The eight border pieces of a window of `width` x `height`, in drawing order: top-left corner,
 // top edge, top-right corner, left edge, right edge, bottom-left corner, bottom edge, bottom-right
 // corner. Each edge stretches a single 5 x 5 piece next to its corner; the template's centre is
-// never drawn (the client panel is there).
-std::array<SheetPiece, 8> WindowBorderPieces(int width, int height);
+// never drawn (the client panel is there). At `dpi` the border is 5 design pixels thick, scaled,
+// and the corners are stretched to that too.
+std::array<SheetPiece, 8> WindowBorderPieces(int width, int height, Dpi dpi = kDesignDpi);
+
+// The frame around the client panel at a DPI: the panel's outline (`line` thick, `edge` in from
+// the window's left and right sides) and the panel itself, `inset` in from the sides and the
+// bottom band, starting `line` below the banner. At 96: 2, 1 and 3.
+struct PanelFrame {
+  int edge, line, inset;
+};
+constexpr PanelFrame PanelFrameAt(Dpi dpi) {
+  const int edge = Scale(2, dpi), line = Scale(1, dpi);
+  return {edge, line, edge + line};
+}
 
 }  // namespace velmora::skin

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/dpi_win.h"
 #include "skin/skin_colour.h"
 #include "skin/skin_properties_win.h"
 
@@ -82,8 +83,10 @@ bool SkinEngine::AttachWindow(HWND window, const AttachOptions& options) {
   Subclass(window, FrameWindowProc);
 
   bool height_changed = false;
-  const int banner = std::max(options.banner_height.value_or(kDefaultBanner), kMinimumBanner);
-  const int status = std::max(options.status_height.value_or(kDefaultStatus), 0);
+  // The heights and sizes given are the design's, at 96 DPI; the window gets them at its own.
+  const Dpi dpi = WindowDpi(window);
+  const int banner = Scale(std::max(options.banner_height.value_or(kDefaultBanner), kMinimumBanner), dpi);
+  const int status = Scale(std::max(options.status_height.value_or(kDefaultStatus), 0), dpi);
   for (const auto& [name, value] : {std::pair{prop::kBannerHeight, banner}, std::pair{prop::kStatusHeight, status}}) {
     if (prop::GetInt(window, name) != value) {
       prop::Set(window, name, value);
@@ -103,21 +106,22 @@ bool SkinEngine::AttachWindow(HWND window, const AttachOptions& options) {
 
     auto record = std::make_unique<SkinWindowRecord>();
     record->window = window;
+    record->dpi = dpi;
     skin::CaptionChoice choice;
     choice.minimise = minimise;
     choice.maximise = maximise;
     choice.main_menu = options.main_menu;
     choice.help = options.help;
     choice.status_height = status;
-    for (skin::Element& element : skin::MakeFrameElements(choice)) {
+    for (skin::Element& element : skin::MakeFrameElements(choice, dpi)) {
       const bool is_status = element.kind == skin::ElementKind::kLabel;
       const int index = AddElement(*record, std::move(element));
       if (is_status) record->status_index = index;
     }
     if (maximise) prop::Set(window, prop::kMaximizeBox, 1);
     prop::Set(window, prop::kSizeBox, options.sizable ? 1 : 0);
-    prop::Set(window, prop::kMinWidth, options.min_width.value_or(kDefaultMinWidth));
-    prop::Set(window, prop::kMinHeight, options.min_height.value_or(kDefaultMinHeight));
+    prop::Set(window, prop::kMinWidth, Scale(options.min_width.value_or(kDefaultMinWidth), dpi));
+    prop::Set(window, prop::kMinHeight, Scale(options.min_height.value_or(kDefaultMinHeight), dpi));
     records_.push_back(std::move(record));
     prop::Set(window, prop::kIndex, LONG_PTR(records_.size()));
     ShowMaximised(window, IsZoomed(window) != FALSE);
@@ -182,8 +186,9 @@ void SkinEngine::CallHandler(HWND window, const wchar_t* property) {
 bool SkinEngine::EnableSizing(HWND window, std::optional<int> min_width, std::optional<int> min_height) {
   if (!FindAttached(window)) return false;
   prop::Set(window, prop::kSizeBox, 1);
-  prop::Set(window, prop::kMinWidth, min_width.value_or(kDefaultMinWidth));
-  prop::Set(window, prop::kMinHeight, min_height.value_or(kDefaultMinHeight));
+  const Dpi dpi = WindowDpi(window);
+  prop::Set(window, prop::kMinWidth, Scale(min_width.value_or(kDefaultMinWidth), dpi));
+  prop::Set(window, prop::kMinHeight, Scale(min_height.value_or(kDefaultMinHeight), dpi));
   SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | WS_THICKFRAME);
   BuildFrame(window, true);
   return true;

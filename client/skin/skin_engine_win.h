@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/dpi_scale.h"
 #include "skin/caption_buttons.h"
 #include "skin/skin_resources_win.h"
 
@@ -55,7 +56,8 @@ struct SkinWindowRecord {
 
   HWND window = nullptr;
   skin::ElementList elements;
-  int next_tab_x = 5;
+  Dpi dpi;  // the window's when it was attached: the frame's metrics are the design's at this DPI
+  int next_tab_x = 5;  // the design's x, at 96 DPI
   int tab_count = 0;
   int status_index = 0;  // 1-based; 0 when the window has no status band
   std::vector<HICON> owned_icons;  // tab icons made from icon files, destroyed with the record
@@ -144,7 +146,8 @@ class SkinEngine {
   // Frame painting (frame_painter_win.cpp).
   void BuildFrame(HWND window, bool forced);
   void DrawFrame(HWND window, HDC cache, HDC back, int width, int height);
-  void DrawElement(HDC dc, const skin::Element& element);
+  // `dpi`: the window's, for the parts drawn at a design size (a tab's icon and caption line).
+  void DrawElement(HDC dc, const skin::Element& element, Dpi dpi);
   // White text over its dark halo in `layout` (DrawText's format flags); a layout without size
   // takes the text's own size at its top left.
   void DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT layout, UINT format);

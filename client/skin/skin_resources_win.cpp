@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
+#include "runtime/dpi_win.h"
 #include "skin/skin_colour.h"
 #include "skin/tabs.h"
 
@@ -154,10 +155,10 @@ void MakeFramePieces(SkinResources& r) {
   GdiFlush();
 }
 
-HFONT BannerFont(int weight) {
+HFONT BannerFont(int weight, Dpi dpi) {
   // Greyscale smoothing: the halo is composed from the text's coverage, which colour smoothing
   // would split into three.
-  return CreateFontW(-12, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+  return CreateFontW(FontHeightForPoints(9, dpi), 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
 }
 
@@ -171,8 +172,10 @@ SkinResources::SkinResources() {
   default_button_font = static_cast<HFONT>(GetStockObject(OEM_FIXED_FONT));
   SetBackground(GetSysColor(COLOR_BTNFACE));
 
-  caption_font.Reset(BannerFont(FW_BOLD));
-  label_font.Reset(BannerFont(FW_NORMAL));
+  // The screen's DPI: the resources are the process's, made before any window.
+  const Dpi dpi = WindowDpi(nullptr);
+  caption_font.Reset(BannerFont(FW_BOLD, dpi));
+  label_font.Reset(BannerFont(FW_NORMAL, dpi));
   frame_sheet = ImageFromBytes(BuiltInResource(VELMORA_RC_FRAME_SHEET), frame_sheet_block);
   MakeFramePieces(*this);
   void* black = nullptr;

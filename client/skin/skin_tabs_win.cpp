@@ -1,5 +1,6 @@
 // The banner's tabs: each shows one page window in the client panel of its attached window.
 #include "skin/skin_engine_win.h"
+#include "skin/nine_grid.h"
 #include "skin/skin_properties_win.h"
 #include "skin/tabs.h"
 
@@ -19,7 +20,11 @@ void SkinEngine::LayoutPage(HWND window) {
   const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
   const int banner = prop::GetInt(window, prop::kBannerHeight);
   const int status = prop::GetInt(window, prop::kStatusHeight);
-  MoveWindow(page, 3, banner + 1, width - 6, height - (banner + 1) - status - 3, TRUE);
+  // Over the client panel the frame draws.
+  const SkinWindowRecord* record = FindAttached(window);
+  const skin::PanelFrame panel = skin::PanelFrameAt(record ? record->dpi : kDesignDpi);
+  MoveWindow(page, panel.inset, banner + panel.line, width - 2 * panel.inset,
+             height - (banner + panel.line) - status - panel.inset, TRUE);
 }
 
 void SkinEngine::AdoptPage(HWND window, HWND page) {
@@ -51,8 +56,9 @@ bool SkinEngine::AddTab(HWND window, const std::string& gbk_caption, std::string
                         SkinHandler handler) {
   SkinWindowRecord* record = FindAttached(window);
   if (!record) return false;
-  if (prop::GetInt(window, prop::kBannerHeight) < skin::kBannerHeightWithTabs) {
-    prop::Set(window, prop::kBannerHeight, skin::kBannerHeightWithTabs);
+  const int with_tabs = Scale(skin::kBannerHeightWithTabs, record->dpi);
+  if (prop::GetInt(window, prop::kBannerHeight) < with_tabs) {
+    prop::Set(window, prop::kBannerHeight, with_tabs);
     BuildFrame(window, true);
     if (prop::GetInt(window, prop::kMinimize) != 1) InvalidateRect(window, nullptr, FALSE);
     LayoutPage(window);
@@ -61,12 +67,12 @@ bool SkinEngine::AddTab(HWND window, const std::string& gbk_caption, std::string
   if (const auto handle = skin::IconHandleBytes(icon_bytes)) {
     icon = reinterpret_cast<HICON>(std::uintptr_t(*handle));
   } else {
-    icon = IconFromIcoBytes(icon_bytes, 32);
+    icon = IconFromIcoBytes(icon_bytes, Scale(32, record->dpi));
     if (icon) record->owned_icons.push_back(icon);
   }
   if (!icon) icon = resources_->default_tab_icon.get();
 
-  skin::Element tab = skin::MakeTab(record->next_tab_x, gbk_caption);
+  skin::Element tab = skin::MakeTab(record->next_tab_x, gbk_caption, record->dpi);
   tab.icon = reinterpret_cast<std::uintptr_t>(icon);
   const int index = AddElement(*record, std::move(tab)) - 1;
   record->next_tab_x += skin::kTabStep;
@@ -110,14 +116,15 @@ bool SkinEngine::RemoveTab(HWND window, std::string_view gbk_caption) {
 
   auto cache = prop::GetHandle<HDC>(window, prop::kCacheDc);
   auto back = prop::GetHandle<HDC>(window, prop::kBackDc);
-  record->next_tab_x = skin::RelayoutTabs(list.items);
+  record->next_tab_x = skin::RelayoutTabs(list.items, record->dpi);
   if (!cache) return true;
   const int band_width = prop::GetInt(window, prop::kWidth);
-  BitBlt(cache, 0, skin::kTabTop, band_width, skin::kTabHeight, back, 0, skin::kTabTop, SRCCOPY);
+  const skin::TabBand band = skin::TabBandAt(record->dpi);
+  BitBlt(cache, 0, band.top, band_width, band.height, back, 0, band.top, SRCCOPY);
   for (const skin::Element& e : list.items) {
-    if (e.kind == skin::ElementKind::kTab && e.visible) DrawElement(cache, e);
+    if (e.kind == skin::ElementKind::kTab && e.visible) DrawElement(cache, e, record->dpi);
   }
-  BitBlt(ScopedGetDC(window).get(), 0, skin::kTabTop, band_width, skin::kTabHeight, cache, 0, skin::kTabTop, SRCCOPY);
+  BitBlt(ScopedGetDC(window).get(), 0, band.top, band_width, band.height, cache, 0, band.top, SRCCOPY);
   return true;
 }
 

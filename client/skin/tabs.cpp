@@ -10,24 +10,33 @@ std::uint32_t ReadLittle(std::string_view bytes, std::size_t at, int width) {
   return value;
 }
 
+Rect TabPlace(int x, Dpi dpi) {
+  return {Scale(x, dpi), Scale(kTabTop, dpi), Scale(x + kTabWidth, dpi), Scale(kTabTop + kTabHeight, dpi)};
+}
+
 }  // namespace
 
-Element MakeTab(int x, std::string caption) {
+Element MakeTab(int x, std::string caption, Dpi dpi) {
   Element tab;
   tab.kind = ElementKind::kTab;
-  tab.rect = {x, kTabTop, x + kTabWidth, kTabTop + kTabHeight};
+  tab.rect = TabPlace(x, dpi);
   tab.text = std::move(caption);
   return tab;
 }
 
-int RelayoutTabs(std::vector<Element>& elements) {
+int RelayoutTabs(std::vector<Element>& elements, Dpi dpi) {
   int x = kFirstTabX;
   for (Element& e : elements) {
     if (e.kind != ElementKind::kTab || !e.visible) continue;
-    e.rect = {x, kTabTop, x + kTabWidth, kTabTop + kTabHeight};
+    e.rect = TabPlace(x, dpi);
     x += kTabStep;
   }
   return x;
+}
+
+TabBand TabBandAt(Dpi dpi) {
+  const int top = Scale(kTabTop, dpi);
+  return {top, Scale(kTabTop + kTabHeight, dpi) - top};
 }
 
 TabSelection SelectTabsByCaption(std::vector<Element>& elements, std::string_view caption) {

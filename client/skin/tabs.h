@@ -21,12 +21,19 @@ inline constexpr int kTabStep = 62;
 // The first tab raises a lower banner to this height, so the band fits above the client panel.
 inline constexpr int kBannerHeightWithTabs = 80;
 
-// A tab element at `x` with its caption; selected, page and handler are the caller's to fill.
-Element MakeTab(int x, std::string caption);
+// A tab element at `x` (the design's, at 96 DPI) with its caption, its place at `dpi`; selected,
+// page and handler are the caller's to fill.
+Element MakeTab(int x, std::string caption, Dpi dpi = kDesignDpi);
 
 // Places every visible tab from the left again, in index order (hidden ones keep their place and
-// are skipped). Returns where the next tab would go.
-int RelayoutTabs(std::vector<Element>& elements);
+// are skipped), at `dpi`. Returns where the next tab would go, in the design's pixels.
+int RelayoutTabs(std::vector<Element>& elements, Dpi dpi = kDesignDpi);
+
+// The banner's band of tabs at `dpi`: its top and its height.
+struct TabBand {
+  int top, height;
+};
+TabBand TabBandAt(Dpi dpi);
 
 struct TabSelection {
   bool matched = false;

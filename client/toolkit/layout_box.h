@@ -3,11 +3,19 @@
 #pragma once
 #include <string_view>
 
+#include "runtime/dpi_scale.h"
+
 namespace velmora::ui {
 
 struct Box {
   int left, top, width, height;
 };
+
+// A design's box (at 96 DPI) at a window's DPI, by the program's one scale.
+constexpr Box Scale(Box b, Dpi dpi) {
+  const ScaledRect r = velmora::Scale(ScaledRect{b.left, b.top, b.width, b.height}, dpi);
+  return {r.left, r.top, r.width, r.height};
+}
 
 // What a control of a fixed design is; the toolkit knows each one's window class and style.
 enum class ControlKind {

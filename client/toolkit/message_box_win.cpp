@@ -5,17 +5,18 @@
 #include "skin/skin_engine_win.h"
 #include "toolkit/alert_sound.h"
 #include "toolkit/window_win.h"
+#include "runtime/dpi_win.h"
 
 namespace velmora::win {
 namespace {
 
 struct BoxLayout {
-  RECT label, ok, cancel;
+  ui::Box label, ok, cancel;
   bool has_cancel;
 };
 
-constexpr BoxLayout kMessageLayout{{0, 38, 289, 64}, {106, 74, 183, 101}, {}, false};
-constexpr BoxLayout kConfirmLayout{{0, 38, 289, 64}, {45, 74, 122, 101}, {171, 72, 248, 99}, true};
+constexpr BoxLayout kMessageLayout{{0, 38, 289, 26}, {106, 74, 77, 27}, {}, false};
+constexpr BoxLayout kConfirmLayout{{0, 38, 289, 26}, {45, 74, 77, 27}, {171, 72, 77, 27}, true};
 
 class MessageBoxWindow final : public Window {
  public:
@@ -28,12 +29,8 @@ class MessageBoxWindow final : public Window {
     // The design is 289 x 114 pixels; the skin draws the whole window, frame included.
     constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
-    constexpr int kWidth = 289, kHeight = 114;
-    RECT area{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    Placement where{area.left + (area.right - area.left - kWidth) / 2,
-                    area.top + (area.bottom - area.top - kHeight) / 2, kWidth, kHeight};
-    if (!Create(kMessageBoxClass, kStyle, kExStyle, "提示：", where, owner)) return false;
+    constexpr ui::Box kSize{0, 0, 289, 114};
+    if (!Create(kMessageBoxClass, kStyle, kExStyle, "提示：", CentredOnWorkArea(kSize), owner)) return false;
     if (SkinEngine* skin = SkinEngine::Instance()) skin->AttachWindow(hwnd(), DialogSkin());
     return true;
   }
@@ -58,10 +55,13 @@ class MessageBoxWindow final : public Window {
   void OnCreated() {
     // The sound starts at once and plays on while the box waits: the bytes live for the process.
     PlaySoundW(reinterpret_cast<LPCWSTR>(AlertSoundWave().data()), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
-    CreateControl(hwnd(), L"STATIC", text_, SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, layout_.label,
+    CreateControl(hwnd(), L"STATIC", text_, SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, DesignRect(hwnd(), layout_.label),
                   kMessageLabelId);
-    CreateControl(hwnd(), L"BUTTON", "确定", BS_DEFPUSHBUTTON | WS_TABSTOP, layout_.ok, kOkButtonId);
-    if (layout_.has_cancel) CreateControl(hwnd(), L"BUTTON", "取消", BS_PUSHBUTTON | WS_TABSTOP, layout_.cancel, kCancelButtonId);
+    CreateControl(hwnd(), L"BUTTON", "确定", BS_DEFPUSHBUTTON | WS_TABSTOP, DesignRect(hwnd(), layout_.ok), kOkButtonId);
+    if (layout_.has_cancel) {
+      CreateControl(hwnd(), L"BUTTON", "取消", BS_PUSHBUTTON | WS_TABSTOP, DesignRect(hwnd(), layout_.cancel),
+                    kCancelButtonId);
+    }
   }
 
   void OnCommand(int id) {

@@ -5,6 +5,7 @@
 #include "skin/skin_engine_win.h"
 #include "skin/skin_resources_win.h"
 #include "toolkit/window_win.h"
+#include "runtime/dpi_win.h"
 
 namespace velmora::win {
 
@@ -121,7 +122,7 @@ void PaintLabel(HWND label, HDC target) {
   if (state && length > 0) {
     std::wstring text(size_t(length) + 1, L'\0');
     text.resize(size_t(GetWindowTextW(label, text.data(), length + 1)));
-    const ScopedSelectObject font(dc, state->font ? state->font : DialogFont());
+    const ScopedSelectObject font(dc, state->font ? state->font : DialogFont(WindowDpi(label)));
     SetBkMode(dc, TRANSPARENT);
     UINT format = state->look.format;
     if (state->look.shadow) {

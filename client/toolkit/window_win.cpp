@@ -1,7 +1,10 @@
 #include "toolkit/window_win.h"
 
+#include <map>
+
 #include "resources/resource_ids.h"
 #include "toolkit/transparent_label_win.h"
+#include "runtime/dpi_win.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
 #include "runtime/key_routing_win.h"
@@ -31,6 +34,21 @@ Window::~Window() {
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
+}
+
+RECT DesignRect(HWND parent, ui::Box design) { return ToRect(ui::Scale(design, WindowDpi(parent))); }
+
+Window::Placement Window::CentredOnWorkArea(ui::Box design_size) {
+  const ui::Box size = ui::Scale(design_size, WindowDpi(nullptr));
+  RECT area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  return {area.left + (area.right - area.left - size.width) / 2, area.top + (area.bottom - area.top - size.height) / 2,
+          size.width, size.height};
+}
+
+Window::Placement Window::ScaledPlacement(ui::Box design) {
+  const ui::Box b = ui::Scale(design, WindowDpi(nullptr));
+  return {b.left, b.top, b.width, b.height};
 }
 
 bool Window::Create(const wchar_t* class_name, DWORD style, DWORD ex_style, const std::string& gbk_caption,
@@ -134,20 +152,23 @@ HWND CreateDesignedControl(HWND parent, const ui::ControlDesign& design) {
       look.colour = kLinkColour;
       look.link = true;
     }
-    control = CreateTransparentLabel(parent, caption, ToRect(design.box), design.id, look);
+    control = CreateTransparentLabel(parent, caption, DesignRect(parent, design.box), design.id, look);
   } else {
     const KindStyle kind = StyleOf(design.kind);
-    control = CreateControl(parent, kind.control_class, caption, kind.style, ToRect(design.box), design.id);
+    control = CreateControl(parent, kind.control_class, caption, kind.style, DesignRect(parent, design.box), design.id);
   }
   if (design.initially_hidden && control) ShowWindow(control, SW_HIDE);
   return control;
 }
 
-HFONT DialogFont() {
-  static GdiObjectOwner<HFONT> font;
+HFONT DialogFont(Dpi dpi) {
+  // One font for each DPI the program's windows have been at: a few at most, kept for the process
+  // (controls hold them without owning them).
+  static std::map<int, GdiObjectOwner<HFONT>> fonts;
+  GdiObjectOwner<HFONT>& font = fonts[dpi.value];
   if (!font) {
-    font.Reset(CreateFontW(FontHeightForPoints(9), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+    font.Reset(CreateFontW(FontHeightForPoints(9, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
   }
   return font.get();
 }
@@ -159,7 +180,7 @@ HWND CreateControl(HWND parent, const wchar_t* control_class, const std::string&
                                  where.top, where.right - where.left, where.bottom - where.top, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                  nullptr);
-  if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+  if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(WindowDpi(parent))), FALSE);
   return control;
 }
 

@@ -6,12 +6,17 @@
 
 #include <string>
 
+#include "runtime/dpi_scale.h"
+
 #include "toolkit/layout_box.h"
 
 namespace velmora::win {
 
 // A design's place as a RECT.
 inline RECT ToRect(ui::Box b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
+
+// A design's place (at 96 DPI) in `parent`, at the parent's DPI.
+RECT DesignRect(HWND parent, ui::Box design);
 
 class Window {
  public:
@@ -26,6 +31,10 @@ class Window {
   struct Placement {
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
   };
+  // A window of the design's size (at 96 DPI), at the screen's DPI, in the middle of the work area.
+  static Placement CentredOnWorkArea(ui::Box design_size);
+  // A design's place and size (at 96 DPI) at the screen's DPI.
+  static Placement ScaledPlacement(ui::Box design);
   // Registers `class_name` on first use and creates the window with a GBK caption.
   bool Create(const wchar_t* class_name, DWORD style, DWORD ex_style, const std::string& gbk_caption,
               Placement where, HWND owner);
@@ -45,16 +54,19 @@ class Window {
   HWND last_focus_ = nullptr;
 };
 
-// A child control with a GBK caption, the program's dialog font, at fixed pixels.
+// A child control with a GBK caption, the program's dialog font at the parent's DPI, at `where` in
+// the parent's own pixels (a design's place goes through DesignRect first).
 HWND CreateControl(HWND parent, const wchar_t* control_class, const std::string& gbk_caption, DWORD style,
                    RECT where, int id);
 
 // The control `design` describes, in `parent`: its kind's window class and style, its caption and
-// place; hidden when the design says so. Transparent labels (links in blue) draw over the skin.
+// place (scaled to the parent's DPI); hidden when the design says so. Transparent labels (links in
+// blue) draw over the skin.
 HWND CreateDesignedControl(HWND parent, const ui::ControlDesign& design);
 
-// The dialog font of every window: 宋体, 9 points; made once, released at exit.
-HFONT DialogFont();
+// The dialog font of every window: 宋体, 9 points at `dpi`; made once for each DPI, released at
+// exit.
+HFONT DialogFont(Dpi dpi);
 
 // Text of a window as GBK.
 std::string WindowTextGbk(HWND hwnd);

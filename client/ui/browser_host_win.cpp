@@ -2,6 +2,7 @@
 
 #include "feeds/news_page.h"
 #include "gateway/platform.h"
+#include "runtime/dpi_win.h"
 #include "runtime/gbk_win.h"
 
 namespace velmora::win {
@@ -237,7 +238,7 @@ bool BrowserHost::ShowInTextBox(const std::wstring& text, int64_t colour, int si
                                 const std::wstring& font) {
   ShowTextBox(true);
   if (!text_box_) return false;
-  HFONT new_font = CreateFontW(FontHeightForPoints(size_points), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+  HFONT new_font = CreateFontW(FontHeightForPoints(size_points, WindowDpi(text_box_)), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.c_str());
   if (new_font) {

@@ -12,8 +12,7 @@ constexpr int kButtonIds[ui::kBrowserButtons.size()] = {BrowserPage::kBackButton
 
 std::unique_ptr<BrowserPage> BrowserPage::Create() {
   auto page = std::make_unique<BrowserPage>();
-  const ui::Box size = ui::kPageSize;
-  if (!page->Window::Create(kClassName, WS_POPUP | WS_CLIPCHILDREN, 0, "", {0, 0, size.width, size.height}, nullptr)) {
+  if (!page->Window::Create(kClassName, WS_POPUP | WS_CLIPCHILDREN, 0, "", ScaledPlacement(ui::kPageSize), nullptr)) {
     return nullptr;
   }
   return page;
@@ -38,13 +37,13 @@ LRESULT BrowserPage::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void BrowserPage::OnCreated() {
-  browser_ = BrowserHost::Create(hwnd(), ToRect(ui::kBrowserBox));
+  browser_ = BrowserHost::Create(hwnd(), DesignRect(hwnd(), ui::kBrowserBox));
   if (browser_) browser_->SetSuppressContextMenu(true);
-  CreateControl(hwnd(), L"STATIC", "", SS_ETCHEDFRAME, ToRect(ui::kBrowserStrip), kStrip);
+  CreateControl(hwnd(), L"STATIC", "", SS_ETCHEDFRAME, DesignRect(hwnd(), ui::kBrowserStrip), kStrip);
   for (size_t i = 0; i < ui::kBrowserButtons.size(); ++i) {
     ui::Box box = ui::kBrowserButtons[i].box;
     box.top += ui::kBrowserStrip.top;  // the strip's buttons, in page coordinates
-    CreateControl(hwnd(), L"BUTTON", std::string(ui::kBrowserButtons[i].caption), BS_PUSHBUTTON, ToRect(box),
+    CreateControl(hwnd(), L"BUTTON", std::string(ui::kBrowserButtons[i].caption), BS_PUSHBUTTON, DesignRect(hwnd(), box),
                   kButtonIds[i]);
   }
 }
@@ -62,12 +61,17 @@ void BrowserPage::OnCommand(int id) {
 bool BrowserPage::Navigate(const std::string& gbk_address) { return browser_ && browser_->Navigate(gbk_address); }
 
 void BrowserPage::Relayout(const ui::MainResize& boxes) {
-  if (browser_) browser_->Resize(ToRect(boxes.browser));
+  if (browser_) browser_->Resize(DesignRect(hwnd(), boxes.browser));
+  const auto move = [this](HWND control, ui::Box design) {
+    const RECT r = DesignRect(hwnd(), design);
+    MoveWindow(control, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  };
   const ui::Box strip = boxes.browser_strip;
-  MoveWindow(GetDlgItem(hwnd(), kStrip), strip.left, strip.top, strip.width, strip.height, TRUE);
+  move(GetDlgItem(hwnd(), kStrip), strip);
   for (size_t i = 0; i < ui::kBrowserButtons.size(); ++i) {
-    const ui::Box b = ui::kBrowserButtons[i].box;
-    MoveWindow(GetDlgItem(hwnd(), kButtonIds[i]), b.left, strip.top + b.top, b.width, b.height, TRUE);
+    ui::Box b = ui::kBrowserButtons[i].box;
+    b.top += strip.top;
+    move(GetDlgItem(hwnd(), kButtonIds[i]), b);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "gateway/off_thread_link.h"
 #include "gateway/transport_win.h"
 #include "runtime/com_win.h"
+#include "runtime/dpi_win.h"
 #include "runtime/gbk_win.h"
 #include "session/login.h"
 #include "session/presence.h"
@@ -64,12 +65,9 @@ LoginWindow::~LoginWindow() = default;
 
 bool LoginWindow::Open(const std::string& gateway_page) {
   // The design is 452 x 429 pixels; the skin draws the whole window, frame included.
-  const ui::Box size = ui::kLoginWindowSize;
-  RECT area{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  const Placement where{area.left + (area.right - area.left - size.width) / 2,
-                        area.top + (area.bottom - area.top - size.height) / 2, size.width, size.height};
-  if (!Create(kClassName, kLoginStyle, 0, "Velmora操盘系统", where, nullptr)) return false;
+  if (!Create(kClassName, kLoginStyle, 0, "Velmora操盘系统", CentredOnWorkArea(ui::kLoginWindowSize), nullptr)) {
+    return false;
+  }
   if (!Prepare(gateway_page)) return false;
   ShowWindow(hwnd(), SW_SHOW);
   return true;
@@ -94,7 +92,7 @@ LRESULT LoginWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void LoginWindow::CreateControls() {
   // The title first, so the labels created later lie above it where they overlap.
-  CreateTransparentLabel(hwnd(), "", ToRect(ui::kTitleBox), ui::kTitleLabel,
+  CreateTransparentLabel(hwnd(), "", DesignRect(hwnd(), ui::kTitleBox), ui::kTitleLabel,
                          {.format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX});
   for (const ui::ControlDesign& design : ui::kLoginControls) CreateDesignedControl(hwnd(), design);
   // Enter moves from the account box to the password box, and signs in from there.
@@ -163,7 +161,7 @@ void LoginWindow::ApplyLayoutRow(const LayoutRow& row) {
   state.product_title = row.title.title;
   title_ = row.title;
   SetWindowTextGbk(hwnd(), row.title.title);
-  title_font_.Reset(CreateFontW(FontHeightForPoints(row.title.size), 0, 0, 0, row.title.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+  title_font_.Reset(CreateFontW(FontHeightForPoints(row.title.size, WindowDpi(hwnd())), 0, 0, 0, row.title.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                                 GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 DEFAULT_PITCH | FF_DONTCARE, GbkToWide(row.title.font).c_str()));
   HWND title = Control(ui::kTitleLabel);
@@ -172,12 +170,13 @@ void LoginWindow::ApplyLayoutRow(const LayoutRow& row) {
                        .format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX,
                        .shadow = true,
                        .shadow_colour = COLORREF(row.title.shadow_colour & 0xFFFFFF),
-                       .shadow_offset = row.title.shadow_offset});
+                       .shadow_offset = Scale(row.title.shadow_offset, WindowDpi(hwnd()))});
   SetWindowTextGbk(title, row.title.title);
   notice_hidden_ = row.hide_notice;
   if (row.hide_notice) {
     ShowWindow(Control(ui::kNoticeLabel), SW_HIDE);
-    SetWindowPos(hwnd(), nullptr, 0, 0, ui::kLoginWindowSize.width, ui::kLoginHeightWithoutNotice,
+    const Dpi dpi = WindowDpi(hwnd());
+    SetWindowPos(hwnd(), nullptr, 0, 0, Scale(ui::kLoginWindowSize.width, dpi), Scale(ui::kLoginHeightWithoutNotice, dpi),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   InvalidateRect(hwnd(), nullptr, TRUE);
@@ -213,7 +212,7 @@ void LoginWindow::ApplySkinSetting(const StartupSettings& local) {
 }
 
 void LoginWindow::ShowNotice() {
-  notice_ = BrowserHost::Create(hwnd(), ToRect(ui::kNoticeBrowserBox));
+  notice_ = BrowserHost::Create(hwnd(), DesignRect(hwnd(), ui::kNoticeBrowserBox));
   if (!notice_) return;
   notice_->SetSuppressContextMenu(true);
   if (notice_->Navigate("about:blank") && notice_->WaitForDocument(kNoticeDocumentWait)) {

@@ -11,6 +11,7 @@
 #include "resources/resource_ids.h"
 #include "gateway/transport_win.h"
 #include "runtime/com_win.h"
+#include "runtime/dpi_win.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
 #include "session/presence.h"
@@ -63,9 +64,8 @@ MainWindow::~MainWindow() = default;
 std::unique_ptr<MainWindow> MainWindow::Open(HWND login_window, std::wstring program_dir, GatewayClient& gateway) {
   std::unique_ptr<MainWindow> window(new MainWindow(gateway));
   window->program_dir_ = std::move(program_dir);
-  const ui::Box design = ui::kMainWindowDesign;
   if (!window->Create(kClassName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, State().product_title,
-                      {design.left, design.top, design.width, design.height}, nullptr)) {
+                      ScaledPlacement(ui::kMainWindowDesign), nullptr)) {
     return nullptr;
   }
   window->tray_ = std::make_unique<TrayIcon>(window->hwnd(), kTrayMessage);
@@ -165,7 +165,9 @@ void MainWindow::OnSized(WPARAM kind, int width, int height) {
     if (tray_ && tray_->Add(TrayIconImage(), State().product_title)) ShowWindow(hwnd(), SW_HIDE);
     return;
   }
-  const ui::MainResize boxes = ui::ResizeMainWindow(width, height);
+  // The resize rule is written in the design's pixels.
+  const Dpi dpi = WindowDpi(hwnd());
+  const ui::MainResize boxes = ui::ResizeMainWindow(Unscale(width, dpi), Unscale(height, dpi));
   if (feed_) feed_->Relayout(ui::FeedPlaces(boxes));
   for (auto& page : browsers_) {
     if (page) page->Relayout(boxes);

@@ -10,6 +10,7 @@
 #include "app/process_state.h"
 #include "app/profile_store_win.h"
 #include "app/settings_changes.h"
+#include "runtime/dpi_win.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
 #include "skin/skin_engine_win.h"
@@ -61,7 +62,7 @@ class SettingsWindow final : public Window {
       : file_(store, program_dir), changes_(file_, State(), skin_), dialogs_(dialogs) {}
 
   bool Open(HWND opener) {
-    const ui::Box at = ui::kSettingsCreatedAt;
+    const ui::Box at = ui::Scale(ui::kSettingsCreatedAt, WindowDpi(nullptr));
     if (!Create(kSettingsWindowClass, kSettingsStyle, kSettingsExStyle, "软件设置",
                 {at.left, at.top, at.width, at.height}, nullptr)) {
       return false;
@@ -119,7 +120,7 @@ class SettingsWindow final : public Window {
     if (!opener || !GetWindowRect(opener, &opener_rect) || !GetWindowRect(hwnd(), &own)) return;
     const ScreenPoint at =
         SettingsWindowPlacement(State().settings_opened_from, ScreenBoxOf(opener_rect), {own.left, own.top},
-                                own.right - own.left, own.bottom - own.top, WorkAreaNear(opener));
+                                own.right - own.left, own.bottom - own.top, WorkAreaNear(opener), WindowDpi(hwnd()));
     SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 

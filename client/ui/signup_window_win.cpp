@@ -18,12 +18,9 @@ constexpr DWORD kSignUpExStyle = WS_EX_DLGMODALFRAME;
 
 bool SignUpWindow::Open() {
   // The design is 447 x 290 pixels; the skin draws the whole window, frame included.
-  const ui::Box size = ui::kSignUpWindowSize;
-  RECT area{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  const Placement where{area.left + (area.right - area.left - size.width) / 2,
-                        area.top + (area.bottom - area.top - size.height) / 2, size.width, size.height};
-  if (!Create(kClassName, kSignUpStyle, kSignUpExStyle, "账号注册", where, login_)) return false;
+  if (!Create(kClassName, kSignUpStyle, kSignUpExStyle, "账号注册", CentredOnWorkArea(ui::kSignUpWindowSize), login_)) {
+    return false;
+  }
   ShowWindow(hwnd(), SW_SHOW);
   SetFocus(Control(ui::kSignUpAccountBox));
   return true;

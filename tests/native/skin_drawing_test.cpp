@@ -153,6 +153,7 @@ TEST(SkinControlSheet, CheckAndRadioFramesFollowStateAndCheck) {
         << "expected at " << c.x << "," << c.y;
   }
   EXPECT_EQ(ToggleCaptionRect(120, 20), (PixelRect{16, 0, 104, 20}));
+  EXPECT_EQ(ToggleCaptionRect(180, 30, Dpi{144}), (PixelRect{24, 0, 156, 30}));  // 15 + 1 at 150 %
 }
 
 TEST(SkinControlSheet, EveryFrameFitsTheSheetWithoutOverlappingAnother) {
@@ -173,6 +174,24 @@ TEST(SkinControlSheet, EveryFrameFitsTheSheetWithoutOverlappingAnother) {
     }
   }
   for (const auto& [pixel, count] : hits) EXPECT_EQ(count, 1) << pixel.first << "," << pixel.second;
+}
+
+// At 150 % the border is 8 pixels thick (7.5 away from zero), corners stretched from the same
+// 5 x 5 pieces of the sheet; the panel's outline and inset follow one rule at every DPI.
+TEST(SkinFrameBorder, ThickerAtTheWindowsDpi) {
+  const auto pieces = WindowBorderPieces(600, 400, Dpi{144});
+  EXPECT_EQ(pieces[0], (SheetPiece{{0, 90, 5, 5}, {0, 0, 8, 8}, true}));
+  EXPECT_EQ(pieces[1], (SheetPiece{{5, 90, 5, 5}, {8, 0, 584, 8}, true}));
+  EXPECT_EQ(pieces[7], (SheetPiece{{55, 137, 5, 5}, {592, 392, 8, 8}, true}));
+  struct Case {
+    int dpi, edge, line, inset;
+  };
+  for (const Case& c : {Case{96, 2, 1, 3}, Case{144, 3, 2, 5}, Case{192, 4, 2, 6}}) {
+    const PanelFrame panel = PanelFrameAt(Dpi{c.dpi});
+    EXPECT_EQ(panel.edge, c.edge) << c.dpi;
+    EXPECT_EQ(panel.line, c.line) << c.dpi;
+    EXPECT_EQ(panel.inset, c.inset) << c.dpi;
+  }
 }
 
 TEST(SkinFrameBorder, EightPiecesFrameTheWindowFromTheTemplate) {

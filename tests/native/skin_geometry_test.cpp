@@ -181,6 +181,34 @@ TEST(SkinCaptionButtons, EachWindowKindGetsItsRowFromTheRight) {
   }
 }
 
+// At 150 % and 200 % every edge is the design's distance from the right, scaled: the row keeps
+// touching, the close button keeps its margin, and the buttons' height follows.
+TEST(SkinCaptionButtons, RowAtTheWindowsDpi) {
+  struct Case {
+    int dpi;
+    std::vector<Rect> want;  // close, maximise, restore, minimise, main menu, help
+  };
+  const Case cases[] = {
+      {144, {{732, 2, 792, 30}, {692, 2, 732, 30}, {692, 2, 732, 30}, {651, 2, 692, 30}, {611, 2, 651, 30},
+             {570, 2, 611, 30}}},
+      {192, {{710, 2, 790, 40}, {656, 2, 710, 40}, {656, 2, 710, 40}, {602, 2, 656, 40}, {548, 2, 602, 40},
+             {494, 2, 548, 40}}},
+  };
+  for (const Case& c : cases) {
+    auto elements = MakeFrameElements({true, true, true, true, 26}, Dpi{c.dpi});
+    LayoutCaptionButtons(elements, 800, Dpi{c.dpi});
+    std::vector<Rect> got;
+    for (const Element& e : elements) {
+      if (e.kind == ElementKind::kCaptionButton) got.push_back(e.rect);
+    }
+    EXPECT_EQ(got, c.want) << c.dpi;
+  }
+  // The status label's margins too; the band's height comes scaled already.
+  auto elements = MakeFrameElements({true, true, true, true, 26}, Dpi{192});
+  LayoutStatusLabel(elements, 800, 600, 52, true, Dpi{192});
+  EXPECT_EQ(elements.back().rect, (Rect{10, 542, 770, 594}));
+}
+
 TEST(SkinCaptionButtons, MaximisedWindowShowsRestoreInMaximisesPlace) {
   auto elements = MakeFrameElements({true, true, true, true, 26});
   LayoutCaptionButtons(elements, 800);
@@ -350,6 +378,21 @@ TEST(SkinTabs, SelectedTabIsNotClickedAndSelectionMovesToTheClickedTab) {
   // A tab without a page leaves the selection alone.
   EXPECT_TRUE(SelectTab(list, 2).empty());
   EXPECT_TRUE(list.items[1].selected);
+}
+
+// At 150 %: each tab's edges are the design's scaled, so neighbours keep their 2-pixel gap (3 at
+// this scale) and the band is the design's band scaled.
+TEST(SkinTabs, TabsAtTheWindowsDpi) {
+  std::vector<Element> items;
+  for (const char* caption : {"甲", "乙", "丙"}) items.push_back(MakeTab(0, caption));
+  EXPECT_EQ(RelayoutTabs(items, Dpi{144}), kFirstTabX + 3 * kTabStep);
+  EXPECT_EQ(items[0].rect, (Rect{8, 41, 98, 119}));    // 7.5, 40.5, 97.5, 118.5 away from zero
+  EXPECT_EQ(items[1].rect, (Rect{101, 41, 191, 119}));  // from x 67: 100.5 to 190.5
+  EXPECT_EQ(items[2].rect, (Rect{194, 41, 284, 119}));
+  EXPECT_EQ(MakeTab(5, "丁", Dpi{192}).rect, (Rect{10, 54, 130, 158}));
+  const TabBand band = TabBandAt(Dpi{144});
+  EXPECT_EQ(band.top, 41);
+  EXPECT_EQ(band.height, 78);
 }
 
 TEST(SkinTabs, TabsFillTheBandFromTheLeftAndCloseUpAfterARemoval) {

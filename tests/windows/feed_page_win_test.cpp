@@ -26,6 +26,7 @@
 #include "ui/settings_window_win.h"
 #include "toolkit/window_win.h"
 #include "box_answerer.h"
+#include "fits_check.h"
 #include "thread_windows.h"
 #include "memory_profile_store.h"
 #include "wine_service.h"
@@ -267,6 +268,22 @@ TEST_F(FeedPage, RelayoutFollowsTheMainWindowSize) {
     // Not moved: the news list and content box.
     EXPECT_TRUE(SameBox(RectIn(p, page_->NewsList()), ui::kNewsList));
   }
+}
+
+// At the screen's DPI (run again at 144 and 192): the page at its design size and larger, every
+// control inside the page with its caption whole, the lists' columns as wide as the design's.
+TEST_F(FeedPage, EveryControlFitsAtTheScreensDpi) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  const Dpi dpi = win::WindowDpi(page_->hwnd());
+  for (const auto& [w, h] : {std::pair{951, 612}, std::pair{1200, 800}}) {
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+    // The page fills the main window's client panel, 3 narrower and 110 lower than the window.
+    SetWindowPos(page_->hwnd(), nullptr, 0, 0, Scale(w - 3, dpi), Scale(h - 110, dpi), SWP_NOMOVE | SWP_NOZORDER);
+    page_->Relayout(ui::FeedPlaces(ui::ResizeMainWindow(w, h)));
+    testing::ExpectEveryControlFits(page_->hwnd(), dpi);
+  }
+  EXPECT_EQ(SendMessageW(page_->TodayList(), LVM_GETCOLUMNWIDTH, 0, 0), Scale(140, dpi));
+  EXPECT_EQ(SendMessageW(page_->NewsList(), LVM_GETCOLUMNWIDTH, 5, 0), Scale(184, dpi));
 }
 
 // --- The copy guard on both detail boxes ---
