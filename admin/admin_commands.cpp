@@ -368,14 +368,7 @@ std::string NewPassword() {
   return hex;
 }
 
-std::string QuotedLiteral(std::string_view text) {
-  std::string q = "'";
-  for (char c : text) {
-    q.push_back(c);
-    if (c == '\'') q.push_back('\'');
-  }
-  return q + "'";
-}
+std::string QuotedLiteral(std::string_view text) { return service::SqlQuoted(text, '\''); }
 
 void Admin::MakeRole(AdminDb& db, const std::string& role, const std::string* given, std::string_view kind,
                      std::string_view where) {

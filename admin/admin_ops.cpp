@@ -366,25 +366,19 @@ OpResult Operations::SetTitleStyle(const TitleStyleInput& in) {
   });
 }
 
-OpResult Operations::SetPopupSeconds(const std::string& seconds) {
+OpResult Operations::SetSeconds(std::string_view column, std::string_view setting, const std::string& seconds) {
   return Guard([&] {
     field_ = "seconds";
     const std::string n = std::to_string(Number(seconds, "seconds", 0, kMaxSeconds));
     field_.clear();
-    UpdateRow("lset", {{"lset6", n}}, "set popup-seconds " + n);
-    return std::string("set popup-seconds done");
+    UpdateRow("lset", {{std::string(column), n}}, "set " + std::string(setting) + " " + n);
+    return "set " + std::string(setting) + " done";
   });
 }
 
-OpResult Operations::SetPollSeconds(const std::string& seconds) {
-  return Guard([&] {
-    field_ = "seconds";
-    const std::string n = std::to_string(Number(seconds, "seconds", 0, kMaxSeconds));
-    field_.clear();
-    UpdateRow("lset", {{"lset7", n}}, "set poll-seconds " + n);
-    return std::string("set poll-seconds done");
-  });
-}
+OpResult Operations::SetPopupSeconds(const std::string& seconds) { return SetSeconds("lset6", "popup-seconds", seconds); }
+
+OpResult Operations::SetPollSeconds(const std::string& seconds) { return SetSeconds("lset7", "poll-seconds", seconds); }
 
 OpResult Operations::SetSignup(const std::string& open_or_closed) {
   return Guard([&] {

@@ -112,6 +112,9 @@ class Operations {
                  const std::string& summary);
   OpResult UpdateAccount(const std::string& name, std::string_view column, std::string_view value,
                          std::string_view done, std::string_view verb);
+  // A number of seconds (0 to the client's limit) into the layout row's `column`, audited as
+  // "set <setting> N".
+  OpResult SetSeconds(std::string_view column, std::string_view setting, const std::string& seconds);
 
   std::function<AdminDb&()> db_;
   AdminClock now_;

@@ -51,13 +51,13 @@ const Table* FindTable(std::string_view name) {
   return nullptr;
 }
 
-std::string QuoteIdentifier(std::string_view name) {
-  std::string q = "\"";
-  for (char c : name) {
+std::string SqlQuoted(std::string_view text, char quote) {
+  std::string q(1, quote);
+  for (char c : text) {
     q.push_back(c);
-    if (c == '"') q.push_back('"');
+    if (c == quote) q.push_back(quote);
   }
-  q.push_back('"');
+  q.push_back(quote);
   return q;
 }
 

@@ -46,7 +46,10 @@ inline constexpr SchemaTypes kSqliteTypes{"INTEGER PRIMARY KEY AUTOINCREMENT", "
 // unique.
 std::string SchemaSql(const SchemaTypes& types = kSqliteTypes);
 
+// `text` between two `quote` characters, each one inside doubled: SQL's rule for names (") and
+// literals (').
+std::string SqlQuoted(std::string_view text, char quote);
 // "x" quoted as an SQL identifier.
-std::string QuoteIdentifier(std::string_view name);
+inline std::string QuoteIdentifier(std::string_view name) { return SqlQuoted(name, '"'); }
 
 }  // namespace velmora::service
