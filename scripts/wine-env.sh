@@ -106,6 +106,14 @@ velmora_start_wine() {
   fi
 }
 
+# Empties the prefix's URL cache. Wine's request object writes every answer there and removes it
+# after; a client killed mid-request (as the tests kill theirs) leaves its file behind, and once
+# the 255 names a page's answers take are used, every later request probes them all: the
+# benchmarks start from an empty cache so that their figures do not depend on the runs before.
+velmora_clear_url_cache() {
+  rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Microsoft/Windows/INetCache"
+}
+
 velmora_stop_wine() {
   [ -n "${VELMORA_KEEPER_PID:-}" ] && kill "$VELMORA_KEEPER_PID" 2>/dev/null || true
   VELMORA_KEEPER_PID=""

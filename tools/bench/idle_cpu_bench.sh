@@ -29,6 +29,7 @@ gateway_pid=$!
 for _ in $(seq 100); do grep -q "listening on" "$work/gateway.log" && break; sleep 0.1; done
 page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
 velmora_start_wine
+velmora_clear_url_cache
 
 ticks() {  # utime + stime of the process whose command line matches $1
   local pid

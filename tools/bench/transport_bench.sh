@@ -21,6 +21,7 @@ gateway_pid=$!
 for _ in $(seq 100); do grep -q "listening on" "$work/gateway.log" && break; sleep 0.1; done
 page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
 velmora_start_wine
+velmora_clear_url_cache
 exe="build/$tree/tools/velmora-bench-transport.exe"
 loader="$(velmora_loader_for "$exe")"
 server_ticks() {
