@@ -130,7 +130,10 @@ class Service {
     const int status = Sh(std::string(VELMORA_NATIVE_BUILD_DIR) + "/service/velmora-gateway --db db --listen " + listen +
                           " > gateway.log 2>&1 < /dev/null &\n"
                           "echo $! > gateway.pid\n"
-                          "for i in $(seq 100); do grep -q 'listening on' gateway.log && break; sleep 0.1; done\n"
+                          // Up to 30 s: with both Windows builds' tests and the database servers of the
+                          // service tests sharing two cores, a sanitized gateway has been seen to take
+                          // over 10 s to come up.
+                          "for i in $(seq 300); do grep -q 'listening on' gateway.log && break; sleep 0.1; done\n"
                           "grep -o 'http://[^ ]*talvenor.asp' gateway.log | head -1 > page\n"
                           "test -s page");
     running_ = true;

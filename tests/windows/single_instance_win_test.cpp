@@ -5,12 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "app/single_instance_win.h"
 #include "gateway/platform.h"
 
 namespace velmora::win {
 namespace {
+
+// `path` under a folder of this test process's own: the claims are named in the session, which
+// the x86_64 and i686 test programs running side by side under one Wine server share.
+std::wstring Own(const std::wstring& path) {
+  return path.substr(0, 3) + L"run" + std::to_wstring(GetCurrentProcessId()) + path.substr(2);
+}
 
 TEST(SingleInstance, OneClaimPerFolderWithoutRegardToCaseOrTrailingSeparator) {
   struct Case {
@@ -26,28 +33,28 @@ TEST(SingleInstance, OneClaimPerFolderWithoutRegardToCaseOrTrailingSeparator) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "case " << (&c - cases));
-    SingleInstance one(c.first);
+    SingleInstance one(Own(c.first));
     EXPECT_TRUE(one.first());
-    SingleInstance two(c.second);
+    SingleInstance two(Own(c.second));
     EXPECT_EQ(two.first(), !c.same);
-    EXPECT_EQ(SingleInstance::NameFor(c.first) == SingleInstance::NameFor(c.second), c.same);
+    EXPECT_EQ(SingleInstance::NameFor(Own(c.first)) == SingleInstance::NameFor(Own(c.second)), c.same);
   }
   // The claim ends with the client: the next start is first again.
-  auto gone = std::make_unique<SingleInstance>(L"C:\\Velmora");
+  auto gone = std::make_unique<SingleInstance>(Own(L"C:\\Velmora"));
   gone.reset();
-  EXPECT_TRUE(SingleInstance(L"C:\\Velmora").first());
+  EXPECT_TRUE(SingleInstance(Own(L"C:\\Velmora")).first());
 }
 
 TEST(SingleInstance, ASecondStartAsksTheRunningClientToComeForward) {
-  SingleInstance running(L"C:\\Program Files\\Velmora");
+  SingleInstance running(Own(L"C:\\Program Files\\Velmora"));
   int came = 0;
   ASSERT_TRUE(running.Listen([&] { ++came; }));
 
-  SingleInstance other_folder(L"C:\\Elsewhere\\Velmora");
+  SingleInstance other_folder(Own(L"C:\\Elsewhere\\Velmora"));
   ASSERT_TRUE(other_folder.first());
   ASSERT_TRUE(other_folder.Listen([] { FAIL() << "another folder's client was disturbed"; }));
 
-  SingleInstance second(L"c:\\program files\\velmora\\");
+  SingleInstance second(Own(L"c:\\program files\\velmora\\"));
   ASSERT_FALSE(second.first());
   EXPECT_FALSE(second.Listen([] {}));  // only the first listens
   EXPECT_TRUE(second.AskFirstToComeForward(1000));
@@ -61,8 +68,8 @@ TEST(SingleInstance, ASecondStartAsksTheRunningClientToComeForward) {
   EXPECT_EQ(came, 1);
 
   // Nobody listening (the client ended): the request gives up after its patience.
-  SingleInstance lonely_first(L"C:\\Quiet\\Velmora");
-  SingleInstance lonely_second(L"C:\\Quiet\\Velmora");
+  SingleInstance lonely_first(Own(L"C:\\Quiet\\Velmora"));
+  SingleInstance lonely_second(Own(L"C:\\Quiet\\Velmora"));
   const uint64_t start = TickCountMs();
   EXPECT_FALSE(lonely_second.AskFirstToComeForward(300));
   EXPECT_GE(TickCountMs() - start, 250u);
