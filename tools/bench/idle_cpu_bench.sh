@@ -24,10 +24,7 @@ cp "build/$tree/client/velmora.exe" "$work/program/"
 admin="build/native/admin/velmora-admin --db $work/db"
 $admin init --demo >/dev/null
 $admin set poll-seconds 1 >/dev/null
-build/native/service/velmora-gateway --db "$work/db" --listen 127.0.0.1:0 >"$work/gateway.log" 2>&1 &
-gateway_pid=$!
-for _ in $(seq 100); do grep -q "listening on" "$work/gateway.log" && break; sleep 0.1; done
-page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
+bench_start_gateway "$work/db" "$work/gateway.log"
 velmora_start_wine
 velmora_clear_url_cache
 
@@ -36,18 +33,10 @@ ticks() {  # utime + stime of the process whose command line matches $1
   pid="$(pgrep -f "$1" | head -1)"
   awk '{print $14 + $15}' "/proc/$pid/stat"
 }
-# Wine's server does part of every program's work (messages, waits, handles); the one of this
-# prefix serves only the client and the idle program here.
-server_pid() {
-  local pid
-  for pid in $(pgrep -f wineserver); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$pid"; return; }
-  done
-}
-server="$(server_pid)"
-idle_server0="$(awk '{print $14 + $15}' "/proc/$server/stat")"
+server="$(bench_wineserver_pid)"
+idle_server0="$(bench_ticks_of "$server")"
 sleep "$seconds"
-idle_server1="$(awk '{print $14 + $15}' "/proc/$server/stat")"
+idle_server1="$(bench_ticks_of "$server")"
 
 "$(velmora_loader_for "$work/program/velmora.exe")" "$work/program/velmora.exe" --gateway "${page%talvenor.asp}" </dev/null >"$work/client.log" 2>&1 &
 client_pid=$!
@@ -59,12 +48,12 @@ sleep 5  # signed in, the initial load done
 hz="$(getconf CLK_TCK)"
 client0="$(ticks 'velmora.exe')"
 idle0="$(ticks 'ping -n 86400')"
-server0="$(awk '{print $14 + $15}' "/proc/$server/stat")"
+server0="$(bench_ticks_of "$server")"
 polls0="$(grep -c 'kind=count' "$work/gateway.log" || true)"
 sleep "$seconds"
 client1="$(ticks 'velmora.exe')"
 idle1="$(ticks 'ping -n 86400')"
-server1="$(awk '{print $14 + $15}' "/proc/$server/stat")"
+server1="$(bench_ticks_of "$server")"
 polls1="$(grep -c 'kind=count' "$work/gateway.log" || true)"
 awk -v b="$build" -v c="$((client1 - client0))" -v i="$((idle1 - idle0))" -v s="$seconds" -v hz="$hz" -v p="$((polls1 - polls0))" -v w="$((server1 - server0))" -v w0="$((idle_server1 - idle_server0))" 'BEGIN {
   printf "idle client (%s build) over %d s, polling every second (%d count requests answered)\n", b, s, p

@@ -16,30 +16,19 @@ work="$(mktemp -d)"
 gateway_pid=""
 trap '[ -n "$gateway_pid" ] && kill "$gateway_pid" 2>/dev/null; velmora_stop_wine; rm -rf "$work"' EXIT
 build/native/admin/velmora-admin --db "$work/db" init --demo >/dev/null
-build/native/service/velmora-gateway --db "$work/db" --listen 127.0.0.1:0 >"$work/gateway.log" 2>&1 &
-gateway_pid=$!
-for _ in $(seq 100); do grep -q "listening on" "$work/gateway.log" && break; sleep 0.1; done
-page="$(grep -o 'http://[^ ]*' "$work/gateway.log" | head -1)"
+bench_start_gateway "$work/db" "$work/gateway.log"
 velmora_start_wine
 velmora_clear_url_cache
 exe="build/$tree/tools/velmora-bench-transport.exe"
 loader="$(velmora_loader_for "$exe")"
-server_ticks() {
-  local pid
-  for pid in $(pgrep -f wineserver); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
-      awk '{print $14 + $15}' "/proc/$pid/stat"
-      return
-    fi
-  done
-}
+server="$(bench_wineserver_pid)"
 hz="$(getconf CLK_TCK)"
 echo "one request's CPU under Wine ($build build), $requests requests a run"
 run() {  # mode requests
   local before after
-  before="$(server_ticks)"
+  before="$(bench_ticks_of "$server")"
   "$loader" "$exe" "$page" "$1" "$2" </dev/null 2>/dev/null | tr -d '\r' || true
-  after="$(server_ticks)"
+  after="$(bench_ticks_of "$server")"
   echo $((after - before))
 }
 base="$(run reused 0 | tail -1)"
