@@ -5,9 +5,27 @@
 # the client to you and stops the service when the client ends.
 #   bash scripts/demo.sh                 (screenshots land in build/demo/screenshots)
 #   bash scripts/demo.sh --screenshots   the automatic run even on a display (the tests use it)
+#   bash scripts/demo.sh --scale 150     on a screen scaled to 150 % (125, 150, 175 or 200): the
+#                                        screenshots land in build/demo/screenshots-150
 set -euo pipefail
 automatic=0
-[ "${1:-}" = "--screenshots" ] && automatic=1
+scale=100
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --screenshots) automatic=1 ;;
+    --scale)
+      scale="${2:-}"
+      shift ;;
+    *) echo "usage: demo.sh [--screenshots] [--scale 125|150|175|200]" >&2; exit 2 ;;
+  esac
+  shift
+done
+case "$scale" in
+  100|125|150|175|200) ;;
+  *) echo "demo: the scale is one of 100, 125, 150, 175 or 200 (per cent), not '$scale'" >&2; exit 2 ;;
+esac
+# The screen's DPI for that scale; the clicks below are the windows' 96-DPI designs scaled to it.
+export VELMORA_SCREEN_DPI=$((scale * 96 / 100))
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 bash scripts/setup.sh
@@ -21,7 +39,15 @@ cmake --build build/mingw32 -j "$jobs" --target velmora_package >/dev/null
 
 demo="$root/build/demo"
 shots="$demo/screenshots"
-rm -rf "$demo"
+if [ "$scale" = 100 ]; then
+  # A run at 100 % starts afresh, leaving the scaled runs' sets beside it.
+  mkdir -p "$demo"
+  find "$demo" -mindepth 1 -maxdepth 1 ! -name 'screenshots-*' ! -name 'scaled-*' -exec rm -rf {} +
+else
+  shots="$demo/screenshots-$scale"
+  demo="$demo/scaled-$scale"
+  rm -rf "$demo" "$shots"
+fi
 mkdir -p "$demo/program" "$shots"
 # The program directory as it ships: velmora.exe, music\music.wav and the tab pictures in ico\.
 cp -r build/mingw32/package/Velmora/. "$demo/program/"
@@ -32,8 +58,16 @@ echo "duty2026" | build/native/admin/velmora-admin --db "$demo/velmora.db" opera
 gateway_pid=""
 client_pid=""
 headless=0
+# A scaled run takes screenshots on a virtual display of its own, large enough for the main window
+# at 200 % (1902 x 1224), whatever display it was started from.
+if [ "$scale" != 100 ] && [ "$automatic" -eq 1 ]; then
+  unset DISPLAY
+  export VELMORA_XVFB_SCREEN=2048x1536x24
+fi
 [ -n "${DISPLAY:-}" ] || headless=1
 [ "$headless" -eq 1 ] && automatic=1
+# The DPI is the prefix's: a scaled run has a prefix of its own (the one the scaled tests use).
+[ "$scale" != 100 ] && export VELMORA_WINEPREFIX="${VELMORA_WINEPREFIX:-$HOME/.cache/velmora/wine64}-scaled"
 cleanup() {
   [ -n "$client_pid" ] && kill "$client_pid" 2>/dev/null
   [ -n "$gateway_pid" ] && kill "$gateway_pid" 2>/dev/null && wait "$gateway_pid" 2>/dev/null
@@ -44,6 +78,7 @@ cleanup() {
 source scripts/wine-env.sh
 trap cleanup EXIT
 velmora_start_wine
+velmora_set_dpi "$VELMORA_SCREEN_DPI" || { echo "demo: cannot set the screen's DPI in $WINEPREFIX"; exit 1; }
 
 build/native/service/velmora-gateway --db "$demo/velmora.db" --listen 127.0.0.1:0 --console 127.0.0.1:0 \
   >"$demo/gateway.log" 2>&1 &
@@ -86,12 +121,12 @@ window="$(velmora_find_window Velmora || true)"
 sleep 2
 import -window root "$shots/1-login.png"
 # The sign-up link opens the sign-up window over the login window; "取消" closes it.
-xdotool mousemove --window "$window" 232 219 click 1
+xdotool mousemove --window "$window" "$(velmora_px 232)" "$(velmora_px 219)" click 1
 signup="$(velmora_find_window "账号注册" || true)"
 [ -n "$signup" ] || { echo "demo: the sign-up window did not appear"; exit 1; }
 sleep 1
 import -window root "$shots/2-sign-up.png"
-xdotool mousemove --window "$signup" 177 264 click 1
+xdotool mousemove --window "$signup" "$(velmora_px 177)" "$(velmora_px 264)" click 1
 for _ in $(seq 25); do
   [ -z "$(xdotool search --onlyvisible --name "账号注册" 2>/dev/null | head -1 || true)" ] && break
   sleep 0.2
@@ -100,12 +135,12 @@ done
   import -window root "$demo/sign-up-stuck.png"; echo "demo: the sign-up window did not close"; exit 1; }
 sleep 0.5
 # The main-menu caption button opens the settings window; its drawn close button closes it.
-xdotool mousemove --window "$window" 366 10 click 1
+xdotool mousemove --window "$window" "$(velmora_px 366)" "$(velmora_px 10)" click 1
 settings="$(velmora_find_window "软件设置" || true)"
 [ -n "$settings" ] || { import -window root "$demo/settings-missing.png"; echo "demo: the settings window did not appear"; exit 1; }
 sleep 1
 import -window root "$shots/3-settings.png"
-xdotool mousemove --window "$settings" 354 10 click 1
+xdotool mousemove --window "$settings" "$(velmora_px 354)" "$(velmora_px 10)" click 1
 sleep 1
 sign_in "$window"
 import -window root "$shots/4-signed-in.png"
@@ -122,7 +157,7 @@ sleep 1
 import -window root "$shots/5-popup.png"
 # The drawn close button asks first: a skinned confirmation box.
 main="$(velmora_find_window Velmora || true)"
-xdotool mousemove --window "$main" $((951 - 25)) 10 click 1
+xdotool mousemove --window "$main" "$(velmora_px $((951 - 25)))" "$(velmora_px 10)" click 1
 box="$(velmora_find_window "提示" || true)"
 [ -n "$box" ] || { echo "demo: the close confirmation did not appear"; exit 1; }
 sleep 1
@@ -145,8 +180,11 @@ import -window root "$shots/7-login-picture.png"
 sign_in "$window"
 import -window root "$shots/8-signed-in-picture.png"
 # The operators' console beside the client, in headless Chromium: the overview and the
-# recommendations page with what the demo published.
-(cd tests/browser && timeout 120 /usr/bin/python3 - "$console" "$shots" <<'PY') || { echo "demo: the console screenshots failed"; exit 1; }
+# recommendations page with what the demo published. A scaled run is about the client's windows:
+# it leaves the browser's pages out.
+expected=(1-login 2-sign-up 3-settings 4-signed-in 5-popup 6-confirmation 7-login-picture 8-signed-in-picture)
+if [ "$scale" = 100 ]; then
+  (cd tests/browser && timeout 120 /usr/bin/python3 - "$console" "$shots" <<'PY') || { echo "demo: the console screenshots failed"; exit 1; }
 import sys
 from console_driver import Console, chromium
 with chromium(1280, 800) as driver:
@@ -155,8 +193,9 @@ with chromium(1280, 800) as driver:
     console.screenshot("/", sys.argv[2] + "/9-console-overview.png")
     console.screenshot("/recommendations", sys.argv[2] + "/10-console-recommendations.png")
 PY
-for shot in 1-login 2-sign-up 3-settings 4-signed-in 5-popup 6-confirmation 7-login-picture 8-signed-in-picture \
-            9-console-overview 10-console-recommendations; do
+  expected+=(9-console-overview 10-console-recommendations)
+fi
+for shot in "${expected[@]}"; do
   [ -s "$shots/$shot.png" ] || { echo "demo: screenshot $shot missing"; exit 1; }
 done
 echo "demo: screenshots in $shots"

@@ -84,7 +84,7 @@ velmora_start_wine() {
     local n
     for n in $(seq 90 120); do
       if [ ! -e "/tmp/.X$n-lock" ]; then
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${VELMORA_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp </dev/null >/dev/null 2>&1 &
         VELMORA_XVFB_PID=$!
         export DISPLAY=":$n"
         break
@@ -104,6 +104,14 @@ velmora_start_wine() {
     setsid "$VELMORA_WINE" ping -n 86400 127.0.0.1 </dev/null >/dev/null 2>&1 &
     VELMORA_KEEPER_PID=$!
   fi
+}
+
+# Tells the prefix the screen's DPI ($1, 96 for 100 %): Wine takes it from
+# HKCU\Control Panel\Desktop\LogPixels, read by each process as it starts, so a scaled run uses a
+# prefix of its own and sets the value before its programs start.
+velmora_set_dpi() {
+  timeout 60 "$VELMORA_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    /d "$1" /f </dev/null >/dev/null 2>&1
 }
 
 # Empties the prefix's URL cache. Wine's request object writes every answer there and removes it
@@ -139,6 +147,13 @@ velmora_find_window() {
   return 1
 }
 
+# A position of a window's 96-DPI design on the screen the programs run on (VELMORA_SCREEN_DPI,
+# 96 when unset), rounded as the program rounds its own layouts.
+velmora_px() {
+  local dpi="${VELMORA_SCREEN_DPI:-96}"
+  echo $((($1 * dpi + 48) / 96))
+}
+
 # Keys to a window, focused first.
 velmora_press() {
   xdotool windowfocus --sync "$1" 2>/dev/null || true
@@ -149,7 +164,7 @@ velmora_press() {
 # Signs in as a user would: a click into the login window's account box, the account, Return
 # (which moves on to the password box), the password, Return.
 velmora_type_login() {
-  xdotool mousemove --window "$1" 200 144 click 1
+  xdotool mousemove --window "$1" "$(velmora_px 200)" "$(velmora_px 144)" click 1
   sleep 0.3
   xdotool type --delay 30 "$2"
   xdotool key Return

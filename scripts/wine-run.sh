@@ -14,7 +14,6 @@ fi
 source "$here/wine-env.sh"
 velmora_prefix_ready || velmora_make_prefix >&2
 if [ -n "${VELMORA_WINE_DPI:-}" ]; then
-  timeout 60 "$VELMORA_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
-    /d "$VELMORA_WINE_DPI" /f </dev/null >/dev/null 2>&1 || { echo "wine: cannot set the DPI" >&2; exit 1; }
+  velmora_set_dpi "$VELMORA_WINE_DPI" || { echo "wine: cannot set the DPI" >&2; exit 1; }
 fi
 exec timeout --kill-after=5 "${VELMORA_WINE_TIMEOUT:-300}" "$(velmora_loader_for "$1")" "$@" </dev/null
