@@ -6,6 +6,7 @@
 #include "toolkit/alert_sound.h"
 #include "toolkit/window_win.h"
 #include "runtime/dpi_win.h"
+#include "runtime/gbk_win.h"
 
 namespace velmora::win {
 namespace {
@@ -83,9 +84,20 @@ class MessageBoxWindow final : public Window {
   bool proceed_ = false;
 };
 
+// The system's own box, for when the drawn one cannot be made: the user still reads the message
+// and answers the question.
+bool RunSystemBox(const BoxLayout& layout, const std::string& gbk_text, HWND owner) {
+  const std::wstring text = GbkToWide(gbk_text);
+  const std::wstring caption = GbkToWide("提示：");
+  const UINT buttons = layout.has_cancel ? MB_OKCANCEL : MB_OK;
+  return MessageBoxW(owner, text.c_str(), caption.c_str(), buttons | MB_ICONINFORMATION | MB_TASKMODAL) == IDOK;
+}
+
 bool RunBox(const BoxLayout& layout, const std::string& gbk_text, HWND owner) {
+  // An owner that has gone meanwhile would make the box impossible to create: the box stands alone.
+  if (owner && !IsWindow(owner)) owner = nullptr;
   MessageBoxWindow box(layout, gbk_text);
-  if (!box.Open(owner)) return false;
+  if (!box.Open(owner)) return RunSystemBox(layout, gbk_text, owner);
   RunModal(box.hwnd(), owner);
   return box.proceed();
 }

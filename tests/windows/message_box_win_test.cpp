@@ -106,6 +106,61 @@ TEST_F(Boxes, OwnerIsDisabledWhileTheBoxIsOpen) {
   DestroyWindow(owner);
 }
 
+TEST_F(Boxes, AnOwnerThatHasGoneLeavesTheBoxStandingAlone) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  DestroyWindow(owner);
+  HWND box_owner = owner;
+  WhenBoxOpens([&](HWND box) {
+    box_owner = GetWindow(box, GW_OWNER);
+    Click(box, kOkButtonId);
+  });
+  EXPECT_TRUE(AskConfirmation("确认是否关闭此程序？", owner));
+  EXPECT_EQ(g_boxes_seen, 1);
+  EXPECT_EQ(box_owner, nullptr);
+}
+
+// Refuses the drawn box's creation, as a system out of window resources would.
+LRESULT CALLBACK RefuseDrawnBoxes(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_CREATEWND) {
+    wchar_t name[64];
+    if (GetClassNameW(reinterpret_cast<HWND>(wparam), name, 64) && std::wstring(name) == kMessageBoxClass) return 1;
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+std::string g_system_box_text;
+int g_system_box_answer = IDOK;
+void CALLBACK AnswerSystemBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = testing::ThreadWindowOfClass(L"#32770", true);
+  if (!box) return;
+  KillTimer(nullptr, timer);
+  g_system_box_text.clear();
+  // The text is the box's static control; its id differs between systems, so read every static.
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM) WINAPI -> BOOL {
+        wchar_t name[16];
+        if (GetClassNameW(child, name, 16) && std::wstring(name) == L"Static") g_system_box_text += WindowTextGbk(child);
+        return TRUE;
+      },
+      0);
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(g_system_box_answer, BN_CLICKED), 0);
+}
+
+TEST_F(Boxes, WhenTheDrawnBoxCannotBeMadeTheSystemsBoxShowsTheTextAndAnswers) {
+  HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseDrawnBoxes, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  for (const int answer : {IDOK, IDCANCEL}) {
+    g_system_box_answer = answer;
+    SetTimer(nullptr, 0, 30, AnswerSystemBox);
+    EXPECT_EQ(AskConfirmation("确认是否关闭此程序？", nullptr), answer == IDOK);
+    EXPECT_NE(g_system_box_text.find("确认是否关闭此程序？"), std::string::npos) << g_system_box_text;
+  }
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(OurBox(), nullptr);
+}
+
 // Windows hands the activation on as the active window goes: the owner must be enabled by then,
 // or another program's window comes forward after every box.
 std::vector<std::string> g_order;
