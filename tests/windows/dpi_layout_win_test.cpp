@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <iterator>
@@ -23,6 +24,7 @@
 #include "gateway/rc4.h"
 #include "memory_profile_store.h"
 #include "runtime/dpi_win.h"
+#include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
 #include "skin/nine_grid.h"
 #include "skin/skin_engine_win.h"
@@ -460,6 +462,27 @@ TEST_F(DpiLayout, TheConfirmationBoxAtTheScreensDpi) {
   SetTimer(nullptr, 0, 30, LookAtTheBox);
   EXPECT_FALSE(AskConfirmation("确认是否关闭此程序？", nullptr));
   EXPECT_NE(g_box, nullptr);
+}
+
+// The program as built declares itself per-monitor aware (version 2, else version 1) to Windows
+// 10, and per monitor or system aware to 8.1 and 7: its embedded manifest says so.
+TEST(ProgramManifest, DeclaresPerMonitorAwareness) {
+  std::wstring path = L"Z:" + GbkToWide(VELMORA_CLIENT_EXE);
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  HMODULE program = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(program, nullptr) << GetLastError();
+  std::string manifest;
+  if (HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {  // RT_MANIFEST
+    if (HGLOBAL loaded = LoadResource(program, found)) {
+      manifest.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(program, found));
+    }
+  }
+  FreeLibrary(program);
+  ASSERT_FALSE(manifest.empty());
+  const auto declares = [&](const std::string& element) { return manifest.find(element) != std::string::npos; };
+  EXPECT_TRUE(declares("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>"));
+  EXPECT_TRUE(declares("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                       "PerMonitorV2, PerMonitor</dpiAwareness>"));
 }
 
 }  // namespace
