@@ -94,7 +94,7 @@ LRESULT SkinEngine::OnFrameMessage(HWND window, UINT message, WPARAM wparam, LPA
       // surfaces are built once more for a rectangle of the same size, and everything repainted.
       ApplyDpi(window, DpiOfDpiChanged(wparam));
       const LRESULT result = PassOn(window, message, wparam, lparam);
-      if (FindAttached(window)) {
+      if (FindAttached(window) && prop::GetInt(window, prop::kMinimize) == 0) {
         BuildFrame(window, true);
         LayoutPage(window);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

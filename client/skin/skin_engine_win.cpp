@@ -212,7 +212,6 @@ void SkinEngine::ApplyDpi(HWND window, Dpi dpi) {
   SkinWindowRecord* record = FindAttached(window);
   if (!record || dpi.value <= 0 || record->dpi == dpi) return;
   record->dpi = dpi;
-  RememberWindowDpi(window, dpi);
   prop::Set(window, prop::kBannerHeight, Scale(record->banner_height, dpi));
   prop::Set(window, prop::kStatusHeight, Scale(record->status_height, dpi));
   prop::Set(window, prop::kMinWidth, Scale(record->min_width, dpi));

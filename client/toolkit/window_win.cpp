@@ -106,6 +106,9 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
 }
 
 void Window::OnDpiChanged(Dpi, const RECT& suggested) {
+  // A minimised window (the main window in the notification area) keeps its place: moved now, it
+  // would come back from the taskbar at the icon's place; restored, it lays out at its DPI anyway.
+  if (IsIconic(hwnd_)) return;
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -29,6 +29,7 @@
 #include "skin/nine_grid.h"
 #include "skin/skin_engine_win.h"
 #include "skin/skin_properties_win.h"
+#include "dpi_change.h"
 #include "fits_check.h"
 #include "thread_windows.h"
 #include "toolkit/message_box_win.h"
@@ -43,7 +44,13 @@
 namespace velmora::win {
 namespace {
 
+using testing::DesignedPlace;
 using testing::ExpectEveryControlFits;
+using testing::ExpectPlacedAt;
+using testing::OtherDpi;
+using testing::PlaceInParent;
+using testing::PlacesOf;
+using testing::SendDpiChanged;
 using testing::ExpectScaledSize;
 
 // This process says it draws at the screen's DPI itself, so that Windows tells its windows the
@@ -193,14 +200,6 @@ TEST_F(DpiLayout, TheSkinsFrameAtTheScreensDpi) {
   ExpectFrameAt(skin, window.get(), page.get(), dpi_);
 }
 
-// The DPI a synthetic change goes to: 144 (150 %), or 96 from a screen already at 144.
-Dpi OtherDpi(Dpi dpi) { return dpi.value == 144 ? kDesignDpi : Dpi{144}; }
-
-// What the system sends a window moved to a screen of `dpi`, with the rectangle it suggests.
-void SendDpiChanged(HWND window, Dpi dpi, RECT suggested) {
-  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi.value, dpi.value), reinterpret_cast<LPARAM>(&suggested));
-}
-
 // The skin's part of a change of DPI, on a window whose own procedure ignores it (the frame, not
 // the window, takes the new DPI): everything where the new DPI puts it, and back exactly.
 TEST_F(DpiLayout, TheSkinsFrameFollowsADpiChange) {
@@ -233,43 +232,6 @@ TEST_F(DpiLayout, TheSkinsFrameFollowsADpiChange) {
   const std::vector<skin::Element>& after = skin.Record(window.get())->elements.items;
   ASSERT_EQ(after.size(), before.size());
   for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].rect, before[i].rect) << "element " << i;
-}
-
-// A control of a window and its design's place in its parent (at 96 DPI). Some classes adjust
-// their own height (an etched line takes an edge); only the place is theirs to keep then.
-struct DesignedPlace {
-  HWND parent;
-  int id;
-  ui::Box box;
-  bool exact_size = true;
-};
-
-std::vector<DesignedPlace> PlacesOf(HWND parent, std::span<const ui::ControlDesign> designs) {
-  std::vector<DesignedPlace> places;
-  for (const ui::ControlDesign& d : designs) places.push_back({parent, d.id, d.box, d.kind != ui::ControlKind::kLine});
-  return places;
-}
-
-RECT PlaceInParent(HWND control) {
-  RECT at{};
-  GetWindowRect(control, &at);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&at), 2);
-  return at;
-}
-
-void ExpectPlacedAt(std::span<const DesignedPlace> places, Dpi dpi) {
-  for (const DesignedPlace& p : places) {
-    HWND control = GetDlgItem(p.parent, p.id);
-    ASSERT_NE(control, nullptr) << p.id;
-    const RECT at = PlaceInParent(control);
-    const ui::Box want = ui::Scale(p.box, dpi);
-    EXPECT_EQ(at.left, want.left) << p.id;
-    EXPECT_EQ(at.top, want.top) << p.id;
-    if (p.exact_size) {
-      EXPECT_EQ(at.right - at.left, want.width) << p.id;
-      EXPECT_EQ(at.bottom - at.top, want.height) << p.id;
-    }
-  }
 }
 
 // A skinned dialog-like window through a change of DPI and back: it takes the suggested
