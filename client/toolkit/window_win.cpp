@@ -205,7 +205,7 @@ void ChangeDialogFonts(HWND window, Dpi dpi) {
   } change{DialogFont(dpi)};
   EnumChildWindows(
       window,
-      [](HWND child, LPARAM context) -> BOOL {
+      [](HWND child, LPARAM context) WINAPI -> BOOL {
         const HFONT to = reinterpret_cast<const Change*>(context)->to;
         const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
         if (!font || font == to) return TRUE;
