@@ -517,7 +517,17 @@ TEST_F(SignedIn, TheMainWindowFollowsADpiChange) {
   const auto first_column = [&] {
     return int(SendMessageW(GetDlgItem(feed_, win::FeedPage::kTodayListId), LVM_GETCOLUMNWIDTH, 0, 0));
   };
-  // In the notification area, as a move may find it.
+  // The width of the icon shown in the notification area, as made.
+  const auto icon_width = [&] {
+    ICONINFO info{};
+    if (!GetIconInfo(Main().Tray()->icon(), &info)) return 0;
+    BITMAP bits{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bits, &bits);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return int(bits.bmWidth);
+  };
+  // In the notification area first, as a move may find it.
   SendMessageW(main_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   ASSERT_TRUE(Main().Tray()->shown());
   const int icon_first = Main().Tray()->icon_size();
@@ -538,19 +548,14 @@ TEST_F(SignedIn, TheMainWindowFollowsADpiChange) {
     EXPECT_EQ(first_column(), Scale(140, dpi));
     EXPECT_EQ(win::SkinEngine::Instance()->Record(main_)->dpi, dpi);
 
+    // In the notification area, moved to the other screen and back: the icon follows each time.
     SendMessageW(main_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(Main().Tray()->shown());
-    testing::SendDpiChanged(main_, dpi == other ? start : other, suggested);
-    testing::SendDpiChanged(main_, dpi, suggested);
-    // The icon really is of that size.
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(Main().Tray()->icon(), &info));
-    BITMAP bits{};
-    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bits, &bits);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-    EXPECT_EQ(bits.bmWidth, MulDiv(icon_first, dpi.value, start.value));
-    EXPECT_EQ(Main().Tray()->icon_size(), bits.bmWidth);
+    for (const Dpi tray_dpi : {dpi == other ? start : other, dpi}) {
+      testing::SendDpiChanged(main_, tray_dpi, suggested);
+      EXPECT_EQ(icon_width(), MulDiv(icon_first, tray_dpi.value, start.value)) << "in the tray at " << tray_dpi.value;
+      EXPECT_EQ(Main().Tray()->icon_size(), icon_width());
+    }
     SendMessageW(main_, win::MainWindow::kTrayMessage, 0, WM_LBUTTONUP);
     ASSERT_FALSE(IsIconic(main_));
   }
