@@ -200,7 +200,7 @@ TEST_F(DpiLayout, TheSkinsFrameAtTheScreensDpi) {
   ExpectFrameAt(skin, window.get(), page.get(), dpi_);
 }
 
-// The skin's part of a change of DPI, on a window whose own procedure ignores it (the frame, not
+// What the skin does on a change of DPI, on a window whose own procedure ignores it (the frame, not
 // the window, takes the new DPI): everything where the new DPI puts it, and back exactly.
 TEST_F(DpiLayout, TheSkinsFrameFollowsADpiChange) {
   SkinEngine skin;
