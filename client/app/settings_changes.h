@@ -86,6 +86,6 @@ inline constexpr int kSettingsFromMainWindow = 2;
 // inside the work area, so a window opened near the screen's edge is never out of reach while it
 // waits for the user.
 ScreenPoint SettingsWindowPlacement(int opened_from, const ScreenBox& opener, ScreenPoint created_at, int width,
-                                    int height, const ScreenBox& work_area, Dpi dpi = kDesignDpi);
+                                    int height, const ScreenBox& work_area, Dpi dpi);
 
 }  // namespace velmora

@@ -109,6 +109,32 @@ void FeedPage::PlaceDetailBoxes(int remark_width, int remark_height) {
   Place(Control(kNewsContentBoxId), Clamp(Offset(hwnd(), ui::kNewsContentBox, area), area));
 }
 
+void FeedPage::MakeNewsFont() {
+  if (news_font_name_.empty() && news_font_points_ == 0) return;  // no announcement shown yet
+  HWND box = Control(kNewsContentBoxId);
+  HFONT font = CreateFontW(FontHeightForPoints(news_font_points_, WindowDpi(box)), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                           FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, GbkToWide(news_font_name_).c_str());
+  if (font) {
+    // The box takes the new font before the old one is released.
+    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    news_font_.Reset(font);
+  }
+}
+
+void FeedPage::PlaceDetailLabels() {
+  const RECT area = DetailPageArea();
+  for (size_t i = 0; i < ui::kRecommendationLabels.size(); ++i) {
+    Place(Control(kRecommendationLabelId + int(i)), Offset(hwnd(), ui::kRecommendationLabels[i].box, area));
+  }
+  Place(Control(kRemarkHeadingId), Offset(hwnd(), ui::kRemarkHeading.box, area));
+  for (const auto& [label, id] : {std::pair{&ui::kNewsTimeLabel, kNewsTimeLabelId},
+                                  std::pair{&ui::kNewsTitleLabel, kNewsTitleLabelId},
+                                  std::pair{&ui::kNewsContentHeading, kNewsContentHeadingId}}) {
+    Place(Control(id), Offset(hwnd(), label->box, area));
+  }
+}
+
 void FeedPage::ShowDetailPage(DetailPage page) {
   shown_page_ = page;
   SendMessageW(Control(kDetailTabsId), TCM_SETCURSEL, WPARAM(page), 0);
@@ -136,14 +162,9 @@ void FeedPage::ShowNewsDetail() {
   SetWindowTextGbk(Control(kNewsTimeLabelId), detail.time_label);
   HWND box = Control(kNewsContentBoxId);
   SetWindowTextGbk(box, detail.content);
-  HFONT font = CreateFontW(FontHeightForPoints(detail.font_points, WindowDpi(box)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                           GbkToWide(detail.font_name).c_str());
-  if (font) {
-    // The box takes the new font before the old one is released.
-    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    news_font_.Reset(font);
-  }
+  news_font_name_ = detail.font_name;
+  news_font_points_ = detail.font_points;
+  MakeNewsFont();
   news_colour_ = COLORREF(detail.colour);
   InvalidateRect(box, nullptr, TRUE);
   SetWindowTextGbk(Control(kNewsTitleLabelId), detail.title_label);

@@ -71,6 +71,13 @@ HWND CreateFeedList(HWND parent, ui::Box box, std::span<const ui::Column> column
   return list;
 }
 
+void ScaleFeedColumns(HWND list, std::span<const ui::Column> columns) {
+  const Dpi dpi = WindowDpi(list);
+  for (size_t i = 0; i < columns.size(); ++i) {
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(Scale(columns[i].width, dpi), 0));
+  }
+}
+
 void InsertRowAtTop(HWND list, const FeedRow& row) { InsertRow(list, 0, row); }
 
 void ReplaceRows(HWND list, const std::vector<FeedRow>& rows) {

@@ -14,6 +14,8 @@ namespace velmora::win {
 
 // A report-style list at `box` of `parent` with the given columns (a width of 0 hides a column).
 HWND CreateFeedList(HWND parent, ui::Box box, std::span<const ui::Column> columns, int id);
+// The columns' design widths at the list's DPI again (after a change of DPI).
+void ScaleFeedColumns(HWND list, std::span<const ui::Column> columns);
 
 // The row goes in at the top: caption first, then columns 1 to 5 of the new first item.
 void InsertRowAtTop(HWND list, const FeedRow& row);

@@ -189,6 +189,18 @@ void FeedPage::OnDestroy() {
 
 std::vector<FeedRow> FeedPage::Rows(HWND list) { return ListRows(list); }
 
+void FeedPage::PlaceAtWindowDpi() {
+  PlaceAtDesign(hwnd(), kTodayGroupId, ui::kTodayGroup.box);
+  PlaceAtDesign(hwnd(), kTodayListId, ui::kTodayList);
+  PlaceAtDesign(hwnd(), kNewsGroupId, ui::kNewsGroup.box);
+  PlaceAtDesign(hwnd(), kNewsListId, ui::kNewsList);
+  ScaleFeedColumns(TodayList(), ui::kRecommendationColumns);
+  ScaleFeedColumns(NewsList(), ui::kNewsColumns);
+  ScaleFeedColumns(HistoryList(), ui::kRecommendationColumns);
+  PlaceDetailLabels();
+  MakeNewsFont();
+}
+
 void FeedPage::Relayout(const ui::FeedPagePlaces& r) {
   const auto move = [this](int id, ui::Box design) {
     const RECT where = DesignRect(hwnd(), design);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "feeds/feed_layout.h"
@@ -66,6 +67,10 @@ class FeedPage final : public Window {
   // The window holding the page changed its size: the detail panel and the history list go
   // where it says.
   void Relayout(const ui::FeedPagePlaces& r);
+  // The window holding the page was told a new DPI: the parts that do not follow its size (the
+  // today and news lists, their groups, the columns, the detail pages' labels, the news font)
+  // go where the design puts them at it. Relayout places the rest.
+  void PlaceAtWindowDpi();
 
   // No more polling; a running cycle ends without touching the lists.
   void Stop();
@@ -108,6 +113,8 @@ class FeedPage final : public Window {
   void ShowRecommendationDetail(HWND list);
   void ShowNewsDetail();
   void PlaceDetailBoxes(int remark_width, int remark_height);
+  void PlaceDetailLabels();
+  void MakeNewsFont();
   RECT DetailPageArea() const;  // the tab control's page area, in page coordinates
 
   PopupCallback on_popup_;
@@ -118,6 +125,8 @@ class FeedPage final : public Window {
   DetailPage shown_page_ = DetailPage::kRecommendation;
   COLORREF news_colour_ = RGB(0, 0, 0);
   GdiObjectOwner<HFONT> news_font_;
+  std::string news_font_name_;  // GBK; the shown announcement's font, remade at a new DPI
+  int news_font_points_ = 0;
   HBRUSH box_brush_ = GetSysColorBrush(COLOR_WINDOW);
 };
 

@@ -86,14 +86,33 @@ class PageWindow final : public Window {
   COLORREF box_colour_ = GetSysColor(COLOR_WINDOWTEXT);
 };
 
+// The monitor `anchor` is on, or the primary one; its work area and DPI.
+struct Screen {
+  ui::WorkArea work_area;
+  Dpi dpi;
+};
+Screen ScreenNear(HWND anchor) {
+  HMONITOR monitor = anchor ? MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST)
+                          : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  RECT area{};
+  if (monitor && GetMonitorInfoW(monitor, &info)) {
+    area = info.rcWork;
+  } else {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  return {{area.left, area.top, area.right, area.bottom}, MonitorDpi(monitor)};
+}
+
 class PopupWindow final : public Window {
  public:
   PopupWindow(const LatestItem& item, bool play_sound)
       : content_(DescribePopup(item)), play_sound_(play_sound), lifetime_(State().popup_seconds) {}
 
-  bool Open() {
-    const ui::Box where =
-        ui::PopupPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), WindowDpi(nullptr));
+  bool Open(HWND anchor) {
+    const Screen screen = ScreenNear(anchor);
+    const ui::Box where = ui::PopupPlacement(screen.work_area, screen.dpi);
     // Topmost and shown without activation: the item is seen at once, while the keyboard stays
     // with whatever the user is typing into.
     if (!Create(kPopupClass, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_TOPMOST,
@@ -119,6 +138,33 @@ class PopupWindow final : public Window {
       default:
         return Window::OnMessage(message, wparam, lparam);
     }
+  }
+
+  void OnDpiChanged(Dpi dpi, const RECT& suggested) override {
+    Window::OnDpiChanged(dpi, suggested);
+    PlaceControls();
+    if (content_.page == PopupPage::kNews) SetContentFont(content_.news.font_name, content_.news.font_points);
+  }
+
+  // The tab control, its pages and their controls where the design puts them at the window's DPI
+  // (after a change of DPI; creation placed them so).
+  void PlaceControls() {
+    PlaceAtDesign(hwnd(), kPopupTabsId, ui::kPopupTabs);
+    for (HWND page : {recommendation_page_.hwnd(), news_page_.hwnd()}) {
+      const RECT size = DesignRect(tabs_, {0, 0, ui::kPopupTabs.width, ui::kPopupTabs.height});
+      SetWindowPos(page, nullptr, 0, 0, size.right, size.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    HWND page = recommendation_page_.hwnd();
+    for (size_t i = 0; i < ui::kPopupRecommendationLabels.size(); ++i) {
+      PlaceAtDesign(page, kPopupRecommendationLabelId + int(i), ui::kPopupRecommendationLabels[i].box);
+    }
+    PlaceAtDesign(page, kPopupRemarkHeadingId, ui::kPopupRemarkHeading.box);
+    PlaceAtDesign(page, kPopupRemarkBoxId, ui::kPopupRemarkBox);
+    page = news_page_.hwnd();
+    PlaceAtDesign(page, kPopupNewsTimeId, ui::kPopupNewsTimeLabel.box);
+    PlaceAtDesign(page, kPopupNewsTitleId, ui::kPopupNewsTitleLabel.box);
+    PlaceAtDesign(page, kPopupContentHeadingId, ui::kPopupContentHeading.box);
+    PlaceAtDesign(page, kPopupContentBoxId, ui::kPopupContentBox);
   }
 
   bool OnCreated() {
@@ -259,12 +305,12 @@ void PopupWindow::OnDestroyed() {
 
 }  // namespace
 
-void ShowNewItemPopup(const LatestItem& item, bool play_sound) {
+void ShowNewItemPopup(const LatestItem& item, bool play_sound, HWND anchor) {
   CloseNewItemPopup();
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
   auto popup = std::make_unique<PopupWindow>(item, play_sound);
-  if (popup->Open()) Current() = std::move(popup);
+  if (popup->Open(anchor)) Current() = std::move(popup);
 }
 
 HWND CurrentPopup() { return Current() ? Current()->hwnd() : nullptr; }

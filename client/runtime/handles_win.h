@@ -126,4 +126,23 @@ class GlobalMemory {
   HGLOBAL h_ = nullptr;
 };
 
+// An icon made for us (LoadImage without LR_SHARED, CreateIconFromResourceEx): destroyed when it
+// goes or is replaced. Shared icons (LR_SHARED, LoadIcon) are the system's and never held here.
+class IconHandle {
+ public:
+  IconHandle() = default;
+  ~IconHandle() { Reset(); }
+  IconHandle(const IconHandle&) = delete;
+  IconHandle& operator=(const IconHandle&) = delete;
+
+  HICON get() const { return h_; }
+  explicit operator bool() const { return h_ != nullptr; }
+  void Reset(HICON h = nullptr) {
+    if (HICON old = std::exchange(h_, h)) DestroyIcon(old);
+  }
+
+ private:
+  HICON h_ = nullptr;
+};
+
 }  // namespace velmora::win

@@ -59,17 +59,17 @@ struct CaptionChoice {
 // menu, help, status label. All sit at x 0 until LayoutCaptionButtons places them. The restore
 // button starts hidden; ShowMaximised picks the visible one of the pair. The buttons' sizes are
 // the design's (at 96 DPI) at `dpi`.
-std::vector<Element> MakeFrameElements(const CaptionChoice& choice, Dpi dpi = kDesignDpi);
+std::vector<Element> MakeFrameElements(const CaptionChoice& choice, Dpi dpi);
 
 // Right to left in index order from W − 45: close (40 wide), then a 27-pixel step per button,
 // except that maximise does not step, so the restore button after it takes the same place. The
 // distances are the design's at `dpi`, each edge scaled from the right, so neighbours still touch.
-void LayoutCaptionButtons(std::vector<Element>& elements, int window_width, Dpi dpi = kDesignDpi);
+void LayoutCaptionButtons(std::vector<Element>& elements, int window_width, Dpi dpi);
 
 // The status label spans the status band (`status_height` already at the window's DPI), leaving
 // room for the size grip on a sizable window; its margins are the design's at `dpi`.
 void LayoutStatusLabel(std::vector<Element>& elements, int window_width, int window_height, int status_height,
-                       bool sizable, Dpi dpi = kDesignDpi);
+                       bool sizable, Dpi dpi);
 
 // Maximise visible and restore hidden for a normal window, the other way round when maximised.
 void ShowMaximised(std::vector<Element>& elements, bool maximised);

@@ -18,8 +18,9 @@ skin::FrameOptions OptionsOf(HWND window) {
   options.maximise_box = prop::GetInt(window, prop::kMaximizeBox) == 1;
   options.banner_height = prop::GetInt(window, prop::kBannerHeight);
   options.status_height = prop::GetInt(window, prop::kStatusHeight);
-  // The sizing bands are the design's at the window's DPI.
-  const Dpi dpi = WindowDpi(window);
+  // The sizing bands are the design's at the window's DPI, the one its frame is drawn at.
+  const SkinWindowRecord* record = SkinEngine::Instance() ? SkinEngine::Instance()->Record(window) : nullptr;
+  const Dpi dpi = record ? record->dpi : WindowDpi(window);
   options.corner = Scale(options.corner, dpi);
   options.edge = Scale(options.edge, dpi);
   return options;

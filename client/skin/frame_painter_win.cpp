@@ -178,7 +178,7 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   if (length > 0) {
     std::wstring caption(size_t(length) + 1, L'\0');
     caption.resize(size_t(std::max(0, GetWindowTextW(window, caption.data(), length + 1))));
-    DrawHaloText(cache, caption, r.caption_font.get(), {text_x, Scale(9, dpi), text_x, Scale(9, dpi)}, kCaptionFormat);
+    DrawHaloText(cache, caption, r.CaptionFont(dpi), {text_x, Scale(9, dpi), text_x, Scale(9, dpi)}, kCaptionFormat);
   }
   if (!record) return;
   skin::LayoutCaptionButtons(record->elements.items, width, record->dpi);
@@ -205,13 +205,13 @@ void SkinEngine::DrawElement(HDC dc, const skin::Element& element, Dpi dpi) {
       }
       if (!element.text.empty()) {
         const RECT line{place.x, place.bottom() - Scale(16, dpi), place.right(), place.bottom()};
-        DrawHaloText(dc, GbkToWide(element.text), r.label_font.get(), line, kTabCaptionFormat);
+        DrawHaloText(dc, GbkToWide(element.text), r.LabelFont(dpi), line, kTabCaptionFormat);
       }
       break;
     case skin::ElementKind::kLabel:
       if (!element.text.empty()) {
         const RECT area{place.x, place.y, place.right(), place.bottom()};
-        DrawHaloText(dc, GbkToWide(element.text), r.label_font.get(), area, kLabelFormat);
+        DrawHaloText(dc, GbkToWide(element.text), r.LabelFont(dpi), area, kLabelFormat);
       }
       break;
   }

@@ -1,6 +1,7 @@
 // The window procedure of every attached window: it runs before the window's own procedure and
 // answers the painting and non-client messages itself, so the system never draws a caption or a
 // border. Mouse and sizing messages are handled in frame_mouse_win.cpp.
+#include "runtime/dpi_win.h"
 #include "skin/skin_engine_win.h"
 #include "skin/skin_properties_win.h"
 
@@ -87,6 +88,19 @@ LRESULT SkinEngine::OnFrameMessage(HWND window, UINT message, WPARAM wparam, LPA
       RefreshSideBorders(window);
       KillTimer(window, kBorderTimer);
       return 0;
+    case WM_DPICHANGED: {
+      // The frame takes the new DPI first; the window's own procedure then takes the suggested
+      // rectangle (the size change builds the frame again) and lays its children out. The
+      // surfaces are built once more for a rectangle of the same size, and everything repainted.
+      ApplyDpi(window, DpiOfDpiChanged(wparam));
+      const LRESULT result = PassOn(window, message, wparam, lparam);
+      if (FindAttached(window) && prop::GetInt(window, prop::kMinimize) == 0) {
+        BuildFrame(window, true);
+        LayoutPage(window);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      }
+      return result;
+    }
     case WM_NCHITTEST:
     case WM_NCLBUTTONDOWN:
     case WM_SETCURSOR:

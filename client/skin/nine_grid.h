@@ -75,7 +75,7 @@ PixelRect ToggleFrame(ToggleKind kind, ButtonDrawState state, bool enabled, bool
 // Where a plain check box's or radio button's caption goes: right of the 15-pixel frame and one
 // pixel of air (both the design's, scaled to `dpi`), to the control's right edge, the full height
 // (text vertically centred there).
-PixelRect ToggleCaptionRect(int width, int height, Dpi dpi = kDesignDpi);
+PixelRect ToggleCaptionRect(int width, int height, Dpi dpi);
 
 // --- The frame sheet's border template: (0, 90), 60 x 52, drawn as 5 x 5 pieces. ---
 
@@ -90,7 +90,7 @@ inline constexpr int kBorderThickness = 5;
 // corner. Each edge stretches a single 5 x 5 piece next to its corner; the template's centre is
 // never drawn (the client panel is there). At `dpi` the border is 5 design pixels thick, scaled,
 // and the corners are stretched to that too.
-std::array<SheetPiece, 8> WindowBorderPieces(int width, int height, Dpi dpi = kDesignDpi);
+std::array<SheetPiece, 8> WindowBorderPieces(int width, int height, Dpi dpi);
 
 // The frame around the client panel at a DPI: the panel's outline (`line` thick, `edge` in from
 // the window's left and right sides) and the panel itself, `inset` in from the sides and the

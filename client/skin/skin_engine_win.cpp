@@ -5,6 +5,7 @@
 #include "runtime/dpi_win.h"
 #include "skin/skin_colour.h"
 #include "skin/skin_properties_win.h"
+#include "skin/tabs.h"
 
 namespace velmora::win {
 
@@ -84,9 +85,16 @@ bool SkinEngine::AttachWindow(HWND window, const AttachOptions& options) {
 
   bool height_changed = false;
   // The heights and sizes given are the design's, at 96 DPI; the window gets them at its own.
-  const Dpi dpi = WindowDpi(window);
-  const int banner = Scale(std::max(options.banner_height.value_or(kDefaultBanner), kMinimumBanner), dpi);
-  const int status = Scale(std::max(options.status_height.value_or(kDefaultStatus), 0), dpi);
+  SkinWindowRecord* attached = Find(window);
+  const Dpi dpi = attached ? attached->dpi : WindowDpi(window);
+  const int banner_design = std::max(options.banner_height.value_or(kDefaultBanner), kMinimumBanner);
+  const int status_design = std::max(options.status_height.value_or(kDefaultStatus), 0);
+  if (attached) {
+    attached->banner_height = banner_design;
+    attached->status_height = status_design;
+  }
+  const int banner = Scale(banner_design, dpi);
+  const int status = Scale(status_design, dpi);
   for (const auto& [name, value] : {std::pair{prop::kBannerHeight, banner}, std::pair{prop::kStatusHeight, status}}) {
     if (prop::GetInt(window, name) != value) {
       prop::Set(window, name, value);
@@ -98,7 +106,7 @@ bool SkinEngine::AttachWindow(HWND window, const AttachOptions& options) {
   const bool minimise = options.minimise.value_or((style & WS_MINIMIZEBOX) != 0);
   const bool maximise = options.maximise.value_or((style & WS_MAXIMIZEBOX) != 0 && MenuAllowsMaximise(window));
 
-  if (!Find(window)) {
+  if (!attached) {
     style = (style & ~LONG_PTR(WS_CAPTION)) | WS_SYSMENU | WS_MINIMIZEBOX;
     if (maximise) style |= WS_MAXIMIZEBOX;
     style &= ~LONG_PTR(WS_THICKFRAME);  // the engine's own hit test does the sizing
@@ -107,6 +115,10 @@ bool SkinEngine::AttachWindow(HWND window, const AttachOptions& options) {
     auto record = std::make_unique<SkinWindowRecord>();
     record->window = window;
     record->dpi = dpi;
+    record->banner_height = banner_design;
+    record->status_height = status_design;
+    record->min_width = options.min_width.value_or(kDefaultMinWidth);
+    record->min_height = options.min_height.value_or(kDefaultMinHeight);
     skin::CaptionChoice choice;
     choice.minimise = minimise;
     choice.maximise = maximise;
@@ -120,8 +132,8 @@ bool SkinEngine::AttachWindow(HWND window, const AttachOptions& options) {
     }
     if (maximise) prop::Set(window, prop::kMaximizeBox, 1);
     prop::Set(window, prop::kSizeBox, options.sizable ? 1 : 0);
-    prop::Set(window, prop::kMinWidth, Scale(options.min_width.value_or(kDefaultMinWidth), dpi));
-    prop::Set(window, prop::kMinHeight, Scale(options.min_height.value_or(kDefaultMinHeight), dpi));
+    prop::Set(window, prop::kMinWidth, Scale(record->min_width, dpi));
+    prop::Set(window, prop::kMinHeight, Scale(record->min_height, dpi));
     records_.push_back(std::move(record));
     prop::Set(window, prop::kIndex, LONG_PTR(records_.size()));
     ShowMaximised(window, IsZoomed(window) != FALSE);
@@ -184,14 +196,28 @@ void SkinEngine::CallHandler(HWND window, const wchar_t* property) {
 }
 
 bool SkinEngine::EnableSizing(HWND window, std::optional<int> min_width, std::optional<int> min_height) {
-  if (!FindAttached(window)) return false;
+  SkinWindowRecord* record = FindAttached(window);
+  if (!record) return false;
   prop::Set(window, prop::kSizeBox, 1);
-  const Dpi dpi = WindowDpi(window);
-  prop::Set(window, prop::kMinWidth, Scale(min_width.value_or(kDefaultMinWidth), dpi));
-  prop::Set(window, prop::kMinHeight, Scale(min_height.value_or(kDefaultMinHeight), dpi));
+  record->min_width = min_width.value_or(kDefaultMinWidth);
+  record->min_height = min_height.value_or(kDefaultMinHeight);
+  prop::Set(window, prop::kMinWidth, Scale(record->min_width, record->dpi));
+  prop::Set(window, prop::kMinHeight, Scale(record->min_height, record->dpi));
   SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) | WS_THICKFRAME);
   BuildFrame(window, true);
   return true;
+}
+
+void SkinEngine::ApplyDpi(HWND window, Dpi dpi) {
+  SkinWindowRecord* record = FindAttached(window);
+  if (!record || dpi.value <= 0 || record->dpi == dpi) return;
+  record->dpi = dpi;
+  prop::Set(window, prop::kBannerHeight, Scale(record->banner_height, dpi));
+  prop::Set(window, prop::kStatusHeight, Scale(record->status_height, dpi));
+  prop::Set(window, prop::kMinWidth, Scale(record->min_width, dpi));
+  prop::Set(window, prop::kMinHeight, Scale(record->min_height, dpi));
+  // The caption buttons and the status label are placed at every frame build; the tabs here.
+  record->next_tab_x = skin::RelayoutTabs(record->elements.items, dpi);
 }
 
 void SkinEngine::SetBackColor(COLORREF colour) {

@@ -56,7 +56,12 @@ struct SkinWindowRecord {
 
   HWND window = nullptr;
   skin::ElementList elements;
-  Dpi dpi;  // the window's when it was attached: the frame's metrics are the design's at this DPI
+  Dpi dpi;  // the window's now: the frame's metrics are the design's at this DPI
+  // The frame's metrics as the design gives them (at 96 DPI): a change of DPI scales them again.
+  int banner_height = 80;
+  int status_height = 26;
+  int min_width = 150;
+  int min_height = 100;
   int next_tab_x = 5;  // the design's x, at 96 DPI
   int tab_count = 0;
   int status_index = 0;  // 1-based; 0 when the window has no status band
@@ -169,6 +174,10 @@ class SkinEngine {
 
   // Control skinning (control_skin_win.cpp).
   void WalkChildControls(HWND window);
+
+  // The window was told a new DPI (WM_DPICHANGED): its record, metrics and elements take it
+  // before the window takes its new size, so that the size change builds the frame at the new DPI.
+  void ApplyDpi(HWND window, Dpi dpi);
 
   static LRESULT CALLBACK FrameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK ButtonWindowProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam);

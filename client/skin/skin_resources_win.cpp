@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
-#include "runtime/dpi_win.h"
 #include "skin/skin_colour.h"
 #include "skin/tabs.h"
 
@@ -172,10 +171,6 @@ SkinResources::SkinResources() {
   default_button_font = static_cast<HFONT>(GetStockObject(OEM_FIXED_FONT));
   SetBackground(GetSysColor(COLOR_BTNFACE));
 
-  // The screen's DPI: the resources are the process's, made before any window.
-  const Dpi dpi = WindowDpi(nullptr);
-  caption_font.Reset(BannerFont(FW_BOLD, dpi));
-  label_font.Reset(BannerFont(FW_NORMAL, dpi));
   frame_sheet = ImageFromBytes(BuiltInResource(VELMORA_RC_FRAME_SHEET), frame_sheet_block);
   MakeFramePieces(*this);
   void* black = nullptr;
@@ -187,6 +182,18 @@ SkinResources::SkinResources() {
 }
 
 SkinResources::~SkinResources() = default;  // the frame sheet goes before the block it reads
+
+HFONT SkinResources::CaptionFont(Dpi dpi) {
+  GdiObjectOwner<HFONT>& font = caption_fonts[dpi.value];
+  if (!font) font.Reset(BannerFont(FW_BOLD, dpi));
+  return font.get();
+}
+
+HFONT SkinResources::LabelFont(Dpi dpi) {
+  GdiObjectOwner<HFONT>& font = label_fonts[dpi.value];
+  if (!font) font.Reset(BannerFont(FW_NORMAL, dpi));
+  return font.get();
+}
 
 void SkinResources::SetBackground(COLORREF colour) {
   background = colour;

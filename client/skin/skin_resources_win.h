@@ -5,8 +5,10 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <string_view>
 
+#include "runtime/dpi_scale.h"
 #include "runtime/handles_win.h"
 #include "skin/gdiplus_win.h"
 
@@ -103,9 +105,12 @@ struct SkinResources {
   GdiObjectOwner<HBRUSH> background_brush;
   COLORREF background = 0;
 
-  // Banner texts: 宋体, 12 pixels, bold for the caption, regular for labels and tab captions.
-  GdiObjectOwner<HFONT> caption_font;
-  GdiObjectOwner<HFONT> label_font;
+  // Banner texts: 宋体, 9 points at a window's DPI, bold for the caption, regular for labels and
+  // tab captions; made for each DPI a window has been drawn at.
+  HFONT CaptionFont(Dpi dpi);
+  HFONT LabelFont(Dpi dpi);
+  std::map<int, GdiObjectOwner<HFONT>> caption_fonts;
+  std::map<int, GdiObjectOwner<HFONT>> label_fonts;
   GlobalMemory frame_sheet_block;  // before the sheet: the image goes first, then what it reads
   GpImageOwner frame_sheet;
   // The frame sheet again as a premultiplied 32-bit surface: its pieces are laid with AlphaBlend,

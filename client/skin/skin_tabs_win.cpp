@@ -56,9 +56,9 @@ bool SkinEngine::AddTab(HWND window, const std::string& gbk_caption, std::string
                         SkinHandler handler) {
   SkinWindowRecord* record = FindAttached(window);
   if (!record) return false;
-  const int with_tabs = Scale(skin::kBannerHeightWithTabs, record->dpi);
-  if (prop::GetInt(window, prop::kBannerHeight) < with_tabs) {
-    prop::Set(window, prop::kBannerHeight, with_tabs);
+  if (record->banner_height < skin::kBannerHeightWithTabs) {
+    record->banner_height = skin::kBannerHeightWithTabs;
+    prop::Set(window, prop::kBannerHeight, Scale(record->banner_height, record->dpi));
     BuildFrame(window, true);
     if (prop::GetInt(window, prop::kMinimize) != 1) InvalidateRect(window, nullptr, FALSE);
     LayoutPage(window);

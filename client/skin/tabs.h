@@ -23,11 +23,11 @@ inline constexpr int kBannerHeightWithTabs = 80;
 
 // A tab element at `x` (the design's, at 96 DPI) with its caption, its place at `dpi`; selected,
 // page and handler are the caller's to fill.
-Element MakeTab(int x, std::string caption, Dpi dpi = kDesignDpi);
+Element MakeTab(int x, std::string caption, Dpi dpi);
 
 // Places every visible tab from the left again, in index order (hidden ones keep their place and
 // are skipped), at `dpi`. Returns where the next tab would go, in the design's pixels.
-int RelayoutTabs(std::vector<Element>& elements, Dpi dpi = kDesignDpi);
+int RelayoutTabs(std::vector<Element>& elements, Dpi dpi);
 
 // The banner's band of tabs at `dpi`: its top and its height.
 struct TabBand {

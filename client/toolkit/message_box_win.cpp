@@ -65,6 +65,13 @@ class MessageBoxWindow final : public Window {
     }
   }
 
+  void OnDpiChanged(Dpi dpi, const RECT& suggested) override {
+    Window::OnDpiChanged(dpi, suggested);
+    PlaceAtDesign(hwnd(), kMessageLabelId, layout_.label);
+    PlaceAtDesign(hwnd(), kOkButtonId, layout_.ok);
+    if (layout_.has_cancel) PlaceAtDesign(hwnd(), kCancelButtonId, layout_.cancel);
+  }
+
   void OnCommand(int id) {
     if (id == kOkButtonId) {
       proceed_ = true;

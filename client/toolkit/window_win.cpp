@@ -86,16 +86,31 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
   auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
+    ForgetWindowDpi(hwnd);
     const LRESULT result = self->OnMessage(message, wparam, lparam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
     self->OnDestroyed();
     return result;
   }
-  if (message == WM_ACTIVATE && !(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) {
-    return self->OnActivate(wparam, lparam);
+  const bool top_level = !(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD);
+  if (message == WM_ACTIVATE && top_level) return self->OnActivate(wparam, lparam);
+  if (message == WM_DPICHANGED && top_level) {
+    const Dpi dpi = DpiOfDpiChanged(wparam);
+    RememberWindowDpi(hwnd, dpi);
+    ChangeDialogFonts(hwnd, dpi);
+    self->OnDpiChanged(dpi, *reinterpret_cast<const RECT*>(lparam));
+    return 0;
   }
   return self->OnMessage(message, wparam, lparam);
+}
+
+void Window::OnDpiChanged(Dpi, const RECT& suggested) {
+  // A minimised window (the main window in the notification area) keeps its place: moved now, it
+  // would come back from the taskbar at the icon's place; restored, it lays out at its DPI anyway.
+  if (IsIconic(hwnd_)) return;
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT Window::OnActivate(WPARAM wparam, LPARAM lparam) {
@@ -161,11 +176,52 @@ HWND CreateDesignedControl(HWND parent, const ui::ControlDesign& design) {
   return control;
 }
 
-HFONT DialogFont(Dpi dpi) {
-  // One font for each DPI the program's windows have been at: a few at most, kept for the process
-  // (controls hold them without owning them).
+void PlaceAtDesign(HWND parent, int id, ui::Box design) {
+  HWND control = GetDlgItem(parent, id);
+  if (!control) return;
+  const RECT where = DesignRect(parent, design);
+  SetWindowPos(control, nullptr, where.left, where.top, where.right - where.left, where.bottom - where.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PlaceDesignedControls(HWND parent, std::span<const ui::ControlDesign> designs) {
+  for (const ui::ControlDesign& design : designs) PlaceAtDesign(parent, design.id, design.box);
+}
+
+namespace {
+
+// One dialog font for each DPI the program's windows have been at: a few at most, kept for the
+// process (controls hold them without owning them).
+std::map<int, GdiObjectOwner<HFONT>>& DialogFonts() {
   static std::map<int, GdiObjectOwner<HFONT>> fonts;
-  GdiObjectOwner<HFONT>& font = fonts[dpi.value];
+  return fonts;
+}
+
+}  // namespace
+
+void ChangeDialogFonts(HWND window, Dpi dpi) {
+  struct Change {
+    HFONT to;
+  } change{DialogFont(dpi)};
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM context) WINAPI -> BOOL {
+        const HFONT to = reinterpret_cast<const Change*>(context)->to;
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+        if (!font || font == to) return TRUE;
+        for (const auto& [value, made] : DialogFonts()) {
+          if (made.get() == font) {
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(to), TRUE);
+            break;
+          }
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&change));
+}
+
+HFONT DialogFont(Dpi dpi) {
+  GdiObjectOwner<HFONT>& font = DialogFonts()[dpi.value];
   if (!font) {
     font.Reset(CreateFontW(FontHeightForPoints(9, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <span>
 #include <string>
 
 #include "runtime/dpi_scale.h"
@@ -40,6 +41,10 @@ class Window {
               Placement where, HWND owner);
 
   virtual LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // A top-level window was told a new DPI (WM_DPICHANGED, with the rectangle the system suggests
+  // for it). WindowDpi answers `dpi` for the window and its children by now. The base takes the
+  // rectangle; a window with a fixed design calls it and then lays its children out again.
+  virtual void OnDpiChanged(Dpi dpi, const RECT& suggested);
   // The window is gone (WM_NCDESTROY); the object may be deleted now.
   virtual void OnDestroyed() {}
 
@@ -53,6 +58,15 @@ class Window {
   // dialog, instead of the window itself.
   HWND last_focus_ = nullptr;
 };
+
+// The controls of `designs` in `parent` (found by their ids) at their places at the parent's DPI:
+// after a change of DPI, as CreateDesignedControl placed them first.
+void PlaceDesignedControls(HWND parent, std::span<const ui::ControlDesign> designs);
+// One child of `parent` at a design's place at the parent's DPI.
+void PlaceAtDesign(HWND parent, int id, ui::Box design);
+// Every control in `window` (at any depth) that shows the dialog font of some DPI gets the one of
+// `dpi`; controls with fonts of their own keep them.
+void ChangeDialogFonts(HWND window, Dpi dpi);
 
 // A child control with a GBK caption, the program's dialog font at the parent's DPI, at `where` in
 // the parent's own pixels (a design's place goes through DesignRect first).

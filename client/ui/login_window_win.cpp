@@ -160,18 +160,10 @@ void LoginWindow::ApplyLayoutRow(const LayoutRow& row) {
   state.poll_seconds = row.poll_seconds;
   state.product_title = row.title.title;
   title_ = row.title;
+  title_applied_ = true;
   SetWindowTextGbk(hwnd(), row.title.title);
-  title_font_.Reset(CreateFontW(FontHeightForPoints(row.title.size, WindowDpi(hwnd())), 0, 0, 0, row.title.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                                GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, GbkToWide(row.title.font).c_str()));
-  HWND title = Control(ui::kTitleLabel);
-  SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(title_font_.get()), FALSE);
-  SetLabelLook(title, {.colour = COLORREF(row.title.colour & 0xFFFFFF),
-                       .format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX,
-                       .shadow = true,
-                       .shadow_colour = COLORREF(row.title.shadow_colour & 0xFFFFFF),
-                       .shadow_offset = Scale(row.title.shadow_offset, WindowDpi(hwnd()))});
-  SetWindowTextGbk(title, row.title.title);
+  ApplyTitleLook();
+  SetWindowTextGbk(Control(ui::kTitleLabel), row.title.title);
   notice_hidden_ = row.hide_notice;
   if (row.hide_notice) {
     ShowWindow(Control(ui::kNoticeLabel), SW_HIDE);
@@ -179,6 +171,31 @@ void LoginWindow::ApplyLayoutRow(const LayoutRow& row) {
     SetWindowPos(hwnd(), nullptr, 0, 0, Scale(ui::kLoginWindowSize.width, dpi), Scale(ui::kLoginHeightWithoutNotice, dpi),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void LoginWindow::ApplyTitleLook() {
+  const Dpi dpi = WindowDpi(hwnd());
+  HFONT font = CreateFontW(FontHeightForPoints(title_.size, dpi), 0, 0, 0, title_.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                           FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, GbkToWide(title_.font).c_str());
+  HWND title = Control(ui::kTitleLabel);
+  // The label takes the new font before the old one is released.
+  SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  title_font_.Reset(font);
+  SetLabelLook(title, {.colour = COLORREF(title_.colour & 0xFFFFFF),
+                       .format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX,
+                       .shadow = true,
+                       .shadow_colour = COLORREF(title_.shadow_colour & 0xFFFFFF),
+                       .shadow_offset = Scale(title_.shadow_offset, dpi)});
+}
+
+void LoginWindow::OnDpiChanged(Dpi dpi, const RECT& suggested) {
+  Window::OnDpiChanged(dpi, suggested);
+  PlaceAtDesign(hwnd(), ui::kTitleLabel, ui::kTitleBox);
+  PlaceDesignedControls(hwnd(), ui::kLoginControls);
+  if (title_applied_) ApplyTitleLook();
+  if (notice_) notice_->Resize(DesignRect(hwnd(), ui::kNoticeBrowserBox));
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 

@@ -55,6 +55,9 @@ class LoginWindow final : public Window {
   void CreateControls();
   bool Prepare(const std::string& gateway_page);
   void ApplyLayoutRow(const LayoutRow& row);
+  // The title's font and shadow at the window's DPI.
+  void ApplyTitleLook();
+  void OnDpiChanged(Dpi dpi, const RECT& suggested) override;
   void ShowNotice();
   void OnCommand(int id, int code);
   void OnRememberClicked();
@@ -74,6 +77,7 @@ class LoginWindow final : public Window {
   std::unique_ptr<MainWindow> main_;
   std::function<int()> draw_handle_;
   bool notice_hidden_ = false;
+  bool title_applied_ = false;  // the service's title style is in title_
   bool signing_in_ = false;
   std::function<void(const std::string& address)> outside_opener_;
 };

@@ -44,11 +44,6 @@ std::string ReadFileBytes(const std::wstring& path) {
   return bytes;
 }
 
-HICON TrayIconImage() {
-  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VELMORA_ICON_MAIN), IMAGE_ICON,
-                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-}
-
 void CentreOnScreen(HWND window) {
   RECT bounds{};
   GetWindowRect(window, &bounds);
@@ -98,7 +93,11 @@ void MainWindow::Fill(HWND login_window) {
   }
   // Signed out elsewhere: the user has been told; closing the main window marks the account
   // offline and ends the program.
-  feed_ = FeedPage::Create(gateway_, [](const LatestItem& item, bool play_sound) { ShowNewItemPopup(item, play_sound); },
+  // The pop-up opens on the screen this window is on.
+  feed_ = FeedPage::Create(gateway_,
+                           [window = hwnd()](const LatestItem& item, bool play_sound) {
+                             ShowNewItemPopup(item, play_sound, window);
+                           },
                            [this] { DestroyWindow(hwnd()); }, login_window);
   for (auto& page : browsers_) page = BrowserPage::Create();
 
@@ -162,7 +161,7 @@ void MainWindow::OnSized(WPARAM kind, int width, int height) {
   if (kind == SIZE_MINIMIZED) {
     // Minimised means hidden into the notification area. A shell without one (or refusing the
     // icon) leaves the window minimised on the taskbar: hidden, nothing would bring it back.
-    if (tray_ && tray_->Add(TrayIconImage(), State().product_title)) ShowWindow(hwnd(), SW_HIDE);
+    if (tray_ && tray_->Add(State().product_title)) ShowWindow(hwnd(), SW_HIDE);
     return;
   }
   // The resize rule is written in the design's pixels.
@@ -172,6 +171,19 @@ void MainWindow::OnSized(WPARAM kind, int width, int height) {
   for (auto& page : browsers_) {
     if (page) page->Relayout(boxes);
   }
+}
+
+void MainWindow::OnDpiChanged(Dpi dpi, const RECT& suggested) {
+  Window::OnDpiChanged(dpi, suggested);
+  // The parts of the pages that follow the window's size (again: the rectangle may keep the
+  // size, and then no WM_SIZE came), then the fixed ones, some inside the first.
+  if (!IsIconic(hwnd())) {
+    RECT bounds{};
+    GetWindowRect(hwnd(), &bounds);
+    OnSized(SIZE_RESTORED, bounds.right - bounds.left, bounds.bottom - bounds.top);
+  }
+  if (feed_) feed_->PlaceAtWindowDpi();
+  if (tray_) tray_->ChangeDpi(dpi);
 }
 
 void MainWindow::OnTrayEvent() {

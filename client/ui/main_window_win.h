@@ -41,6 +41,7 @@ class MainWindow final : public Window {
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   void Fill(HWND login_window);
   void OnSized(WPARAM kind, int width, int height);
+  void OnDpiChanged(Dpi dpi, const RECT& suggested) override;
   void OnTrayEvent();
   void OnCloseAsked();
   void OnDestroying();

@@ -115,6 +115,11 @@ class SettingsWindow final : public Window {
     }
   }
 
+  void OnDpiChanged(Dpi dpi, const RECT& suggested) override {
+    Window::OnDpiChanged(dpi, suggested);
+    PlaceDesignedControls(hwnd(), ui::kSettingsControls);
+  }
+
   void PlaceBy(HWND opener) {
     RECT opener_rect{}, own{};
     if (!opener || !GetWindowRect(opener, &opener_rect) || !GetWindowRect(hwnd(), &own)) return;

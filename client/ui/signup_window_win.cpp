@@ -45,6 +45,11 @@ LRESULT SignUpWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   }
 }
 
+void SignUpWindow::OnDpiChanged(Dpi dpi, const RECT& suggested) {
+  Window::OnDpiChanged(dpi, suggested);
+  PlaceDesignedControls(hwnd(), ui::kSignUpControls);
+}
+
 void SignUpWindow::OnCreated() {
   // Plain boxes: the two password boxes show what is typed, so the user can compare them.
   for (const ui::ControlDesign& design : ui::kSignUpControls) CreateDesignedControl(hwnd(), design);

@@ -29,6 +29,7 @@ class SignUpWindow final : public Window {
  private:
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   void OnCreated();
+  void OnDpiChanged(Dpi dpi, const RECT& suggested) override;
   void OnCommand(int id, int code);
   HWND Box(SignUpBox box) const;
   void HandOver(const SignUpForm& form);

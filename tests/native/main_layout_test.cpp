@@ -78,17 +78,23 @@ TEST(MainLayout, FeedPageDesignFitsTogether) {
   EXPECT_EQ(kNewsColumns[0].width + kNewsColumns[5].width, 140 + 184);
 }
 
-TEST(PopupLayout, BottomRightOfTheWholeScreen) {
-  const std::pair<std::pair<int, int>, std::array<int, 4>> cases[] = {
-      {{1024, 768}, {720, 382, 302, 358}},
-      {{1920, 1080}, {1616, 694, 302, 358}},
-      {{800, 600}, {496, 214, 302, 358}},
+TEST(PopupLayout, BottomRightOfTheMonitorsWorkArea) {
+  struct Case {
+    WorkArea area;
+    int dpi;
+    std::array<int, 4> box;
   };
-  for (const auto& [screen, box] : cases) {
-    const Box b = PopupPlacement(screen.first, screen.second);
-    EXPECT_EQ(Of(b), box);
-    EXPECT_EQ(screen.first - (b.left + b.width), 2);
-    EXPECT_EQ(screen.second - (b.top + b.height), 28);
+  const Case cases[] = {
+      {{0, 0, 1024, 738}, 96, {720, 378, 302, 358}},          // taskbar at the bottom
+      {{0, 30, 1920, 1080}, 96, {1616, 720, 302, 358}},       // taskbar at the top
+      {{-1280, 0, 0, 984}, 96, {-304, 624, 302, 358}},        // a monitor left of the primary one
+      {{1920, -200, 4480, 1240}, 144, {4024, 700, 453, 537}},  // above and right, at 150 %
+  };
+  for (const Case& c : cases) {
+    const Box b = PopupPlacement(c.area, Dpi{c.dpi});
+    EXPECT_EQ(Of(b), c.box) << c.area.left << "," << c.area.top;
+    EXPECT_EQ(c.area.right - (b.left + b.width), Scale(2, Dpi{c.dpi}));
+    EXPECT_EQ(c.area.bottom - (b.top + b.height), Scale(2, Dpi{c.dpi}));
   }
 }
 

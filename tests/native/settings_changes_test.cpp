@@ -183,7 +183,7 @@ TEST(SettingsPlacement, ByTheWindowItWasOpenedFromKeptOnTheWorkArea) {
       {"work area smaller than the window", 1, {0, 0, 452, 429}, {0, 0, 300, 100}, {0, 0}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(SettingsWindowPlacement(c.from, c.opener, created, 379, 139, c.work), c.expected) << c.name;
+    EXPECT_EQ(SettingsWindowPlacement(c.from, c.opener, created, 379, 139, c.work, kDesignDpi), c.expected) << c.name;
   }
 }
 

@@ -152,7 +152,7 @@ TEST(SkinControlSheet, CheckAndRadioFramesFollowStateAndCheck) {
     EXPECT_EQ(ToggleFrame(c.kind, c.state, c.enabled, c.checked), (PixelRect{c.x, c.y, 15, 15}))
         << "expected at " << c.x << "," << c.y;
   }
-  EXPECT_EQ(ToggleCaptionRect(120, 20), (PixelRect{16, 0, 104, 20}));
+  EXPECT_EQ(ToggleCaptionRect(120, 20, kDesignDpi), (PixelRect{16, 0, 104, 20}));
   EXPECT_EQ(ToggleCaptionRect(180, 30, Dpi{144}), (PixelRect{24, 0, 156, 30}));  // 15 + 1 at 150 %
 }
 
@@ -195,7 +195,7 @@ TEST(SkinFrameBorder, ThickerAtTheWindowsDpi) {
 }
 
 TEST(SkinFrameBorder, EightPiecesFrameTheWindowFromTheTemplate) {
-  const auto pieces = WindowBorderPieces(300, 200);
+  const auto pieces = WindowBorderPieces(300, 200, kDesignDpi);
   const std::array<SheetPiece, 8> expected = {{
       {{0, 90, 5, 5}, {0, 0, 5, 5}, false},
       {{5, 90, 5, 5}, {5, 0, 290, 5}, true},
@@ -209,7 +209,7 @@ TEST(SkinFrameBorder, EightPiecesFrameTheWindowFromTheTemplate) {
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(pieces[i], expected[i]) << "piece " << i;
 
   // On another size the pieces still cover the 5-pixel ring once each and leave the inside alone.
-  const auto hits = Coverage(WindowBorderPieces(37, 23), [](const SheetPiece& p) { return p.dest; });
+  const auto hits = Coverage(WindowBorderPieces(37, 23, kDesignDpi), [](const SheetPiece& p) { return p.dest; });
   EXPECT_EQ(hits.size(), static_cast<size_t>(37 * 23 - 27 * 13));
   for (const auto& [pixel, count] : hits) {
     const auto [x, y] = pixel;

@@ -175,8 +175,8 @@ TEST(SkinCaptionButtons, EachWindowKindGetsItsRowFromTheRight) {
       {"dialog with close only", {false, false, false, false, 0}, 300, {{B::kClose, 255, 40, true}}},
   };
   for (const auto& c : cases) {
-    auto elements = MakeFrameElements(c.choice);
-    LayoutCaptionButtons(elements, c.width);
+    auto elements = MakeFrameElements(c.choice, kDesignDpi);
+    LayoutCaptionButtons(elements, c.width, kDesignDpi);
     EXPECT_EQ(CaptionRow(elements), c.want) << c.window;
   }
 }
@@ -210,8 +210,8 @@ TEST(SkinCaptionButtons, RowAtTheWindowsDpi) {
 }
 
 TEST(SkinCaptionButtons, MaximisedWindowShowsRestoreInMaximisesPlace) {
-  auto elements = MakeFrameElements({true, true, true, true, 26});
-  LayoutCaptionButtons(elements, 800);
+  auto elements = MakeFrameElements({true, true, true, true, 26}, kDesignDpi);
+  LayoutCaptionButtons(elements, 800, kDesignDpi);
   ShowMaximised(elements, true);
   ElementList list{elements};
   const Point on_pair{740, 10};
@@ -232,11 +232,11 @@ TEST(SkinCaptionButtons, ActionsByType) {
 }
 
 TEST(SkinStatusLabel, SpansTheStatusBandAndDoesNotTakeTheMouse) {
-  auto elements = MakeFrameElements({true, true, true, true, 26});
+  auto elements = MakeFrameElements({true, true, true, true, 26}, kDesignDpi);
   ASSERT_EQ(elements.back().kind, ElementKind::kLabel);
-  LayoutStatusLabel(elements, 800, 600, 26, true);
+  LayoutStatusLabel(elements, 800, 600, 26, true, kDesignDpi);
   EXPECT_EQ(elements.back().rect, (Rect{5, 571, 785, 597}));
-  LayoutStatusLabel(elements, 800, 600, 26, false);
+  LayoutStatusLabel(elements, 800, 600, 26, false, kDesignDpi);
   EXPECT_EQ(elements.back().rect, (Rect{5, 571, 795, 597}));
 
   ElementList list{elements};
@@ -247,7 +247,7 @@ TEST(SkinStatusLabel, SpansTheStatusBandAndDoesNotTakeTheMouse) {
   FrameOptions options;
   EXPECT_EQ(PressZone(options, 600, on_label), HitCode::kCaption);
 
-  EXPECT_EQ(MakeFrameElements({true, false, false, false, 0}).back().kind, ElementKind::kCaptionButton);
+  EXPECT_EQ(MakeFrameElements({true, false, false, false, 0}, kDesignDpi).back().kind, ElementKind::kCaptionButton);
 
   // The search stops at the label: a tab added later under it (a window too low for both) is
   // not reached.
@@ -263,9 +263,9 @@ TEST(SkinStatusLabel, SpansTheStatusBandAndDoesNotTakeTheMouse) {
 class SkinElements : public ::testing::Test {
  protected:
   void SetUp() override {
-    list.items = MakeFrameElements({true, false, true, true, 26});
-    LayoutCaptionButtons(list.items, 452);
-    LayoutStatusLabel(list.items, 452, 429, 26, false);
+    list.items = MakeFrameElements({true, false, true, true, 26}, kDesignDpi);
+    LayoutCaptionButtons(list.items, 452, kDesignDpi);
+    LayoutStatusLabel(list.items, 452, 429, 26, false, kDesignDpi);
   }
   StepResult Do(MouseEvent event, Point p) { return StepElements(list, event, p); }
 
@@ -384,7 +384,7 @@ TEST(SkinTabs, SelectedTabIsNotClickedAndSelectionMovesToTheClickedTab) {
 // this scale) and the band is the design's band scaled.
 TEST(SkinTabs, TabsAtTheWindowsDpi) {
   std::vector<Element> items;
-  for (const char* caption : {"甲", "乙", "丙"}) items.push_back(MakeTab(0, caption));
+  for (const char* caption : {"甲", "乙", "丙"}) items.push_back(MakeTab(0, caption, kDesignDpi));
   EXPECT_EQ(RelayoutTabs(items, Dpi{144}), kFirstTabX + 3 * kTabStep);
   EXPECT_EQ(items[0].rect, (Rect{8, 41, 98, 119}));    // 7.5, 40.5, 97.5, 118.5 away from zero
   EXPECT_EQ(items[1].rect, (Rect{101, 41, 191, 119}));  // from x 67: 100.5 to 190.5
@@ -400,13 +400,13 @@ TEST(SkinTabs, TabsFillTheBandFromTheLeftAndCloseUpAfterARemoval) {
   items[0].kind = ElementKind::kCaptionButton;
   int x = kFirstTabX;
   for (const char* caption : {"甲", "乙", "丙"}) {
-    items.push_back(MakeTab(x, caption));
+    items.push_back(MakeTab(x, caption, kDesignDpi));
     x += kTabStep;
   }
   EXPECT_EQ(items[4].rect, (Rect{129, 27, 189, 79}));
   items.erase(items.begin() + 2);
   items[3].visible = false;  // hidden tabs keep no place
-  EXPECT_EQ(RelayoutTabs(items), kFirstTabX + kTabStep);
+  EXPECT_EQ(RelayoutTabs(items, kDesignDpi), kFirstTabX + kTabStep);
   EXPECT_EQ(items[2].rect.left, 5);
   EXPECT_EQ(items[0].rect, Rect{});  // other elements stay where they are
   EXPECT_EQ(FindTab(items, "丙"), 3);
@@ -415,7 +415,7 @@ TEST(SkinTabs, TabsFillTheBandFromTheLeftAndCloseUpAfterARemoval) {
 
 TEST(SkinTabs, SelectingByCaptionShowsEveryMatchAndDeselectsTheRest) {
   std::vector<Element> items;
-  for (const char* caption : {"甲", "乙", "甲", "丙"}) items.push_back(MakeTab(0, caption));
+  for (const char* caption : {"甲", "乙", "甲", "丙"}) items.push_back(MakeTab(0, caption, kDesignDpi));
   items[3].selected = true;
   items[2].selected = true;
   const TabSelection picked = SelectTabsByCaption(items, "甲");

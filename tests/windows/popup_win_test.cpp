@@ -131,7 +131,10 @@ TEST_F(Popup, RecommendationAtTheScreenCornerWithoutTakingTheFocus) {
 
   RECT where{};
   GetWindowRect(popup, &where);
-  const ui::Box expected = ui::PopupPlacement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  // No main window: the primary monitor's work area, at its bottom right.
+  RECT area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  const ui::Box expected = ui::PopupPlacement({area.left, area.top, area.right, area.bottom}, kDesignDpi);
   EXPECT_EQ(where.left, expected.left);
   EXPECT_EQ(where.top, expected.top);
   EXPECT_EQ(where.right - where.left, 302);
