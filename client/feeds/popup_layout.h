@@ -13,21 +13,18 @@ inline constexpr std::string_view kPopupDesignCaption = "收到新的消息";
 inline constexpr int kPopupWidth = 302;
 inline constexpr int kPopupHeight = 358;
 
-inline constexpr int kPopupMargin = 2;
-
-// A monitor's work area in screen coordinates (the screen less the taskbar): left and top
-// inside, right and bottom outside. A monitor left of or above the primary one has negative ones.
-struct WorkArea {
+// A monitor's whole rectangle in screen coordinates (taskbar included): left and top inside,
+// right and bottom outside. A monitor left of or above the primary one has negative ones.
+struct MonitorRect {
   int left, top, right, bottom;
 };
 
-// Bottom right of a monitor's work area, 2 design pixels from its right and bottom edges, so it
-// sits just above (or beside) the taskbar wherever that is; the work area and the result are in
-// the monitor's pixels, the size and margins the design's at the monitor's `dpi`.
-constexpr Box PopupPlacement(WorkArea work_area, Dpi dpi) {
+// Bottom right of the monitor (its whole screen, not the work area): 2 design pixels from its
+// right edge and 28 from its bottom edge, as the window was designed on one screen; the monitor
+// and the result in its pixels, the size and margins the design's at the monitor's `dpi`.
+constexpr Box PopupPlacement(MonitorRect monitor, Dpi dpi) {
   const int width = Scale(kPopupWidth, dpi), height = Scale(kPopupHeight, dpi);
-  return {work_area.right - width - Scale(kPopupMargin, dpi), work_area.bottom - height - Scale(kPopupMargin, dpi),
-          width, height};
+  return {monitor.right - width - Scale(2, dpi), monitor.bottom - height - Scale(28, dpi), width, height};
 }
 
 inline constexpr Box kPopupTabs{3, 27, 296, 330};

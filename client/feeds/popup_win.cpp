@@ -86,9 +86,9 @@ class PageWindow final : public Window {
   COLORREF box_colour_ = GetSysColor(COLOR_WINDOWTEXT);
 };
 
-// The monitor `anchor` is on, or the primary one; its work area and DPI.
+// The monitor `anchor` is on, or the primary one; its rectangle and DPI.
 struct Screen {
-  ui::WorkArea work_area;
+  ui::MonitorRect monitor;
   Dpi dpi;
 };
 Screen ScreenNear(HWND anchor) {
@@ -96,12 +96,8 @@ Screen ScreenNear(HWND anchor) {
                           : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
   MONITORINFO info{};
   info.cbSize = sizeof info;
-  RECT area{};
-  if (monitor && GetMonitorInfoW(monitor, &info)) {
-    area = info.rcWork;
-  } else {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  }
+  RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (monitor && GetMonitorInfoW(monitor, &info)) area = info.rcMonitor;
   return {{area.left, area.top, area.right, area.bottom}, MonitorDpi(monitor)};
 }
 
@@ -112,7 +108,7 @@ class PopupWindow final : public Window {
 
   bool Open(HWND anchor) {
     const Screen screen = ScreenNear(anchor);
-    const ui::Box where = ui::PopupPlacement(screen.work_area, screen.dpi);
+    const ui::Box where = ui::PopupPlacement(screen.monitor, screen.dpi);
     // Topmost and shown without activation: the item is seen at once, while the keyboard stays
     // with whatever the user is typing into.
     if (!Create(kPopupClass, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_TOPMOST,

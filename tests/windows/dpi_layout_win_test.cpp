@@ -393,9 +393,8 @@ TEST_F(DpiLayout, ThePopUpAtTheScreensDpi) {
     ExpectScaledSize(popup, ui::kPopupWidth, ui::kPopupHeight, dpi_);
     RECT at{};
     GetWindowRect(popup, &at);
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const ui::Box expected = ui::PopupPlacement({work.left, work.top, work.right, work.bottom}, dpi_);
+    const ui::Box expected =
+        ui::PopupPlacement({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, dpi_);
     EXPECT_EQ(at.left, expected.left);
     EXPECT_EQ(at.top, expected.top);
     ExpectEveryControlFits(popup, dpi_);

@@ -131,10 +131,11 @@ TEST_F(Popup, RecommendationAtTheScreenCornerWithoutTakingTheFocus) {
 
   RECT where{};
   GetWindowRect(popup, &where);
-  // No main window: the primary monitor's work area, at its bottom right.
-  RECT area{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  const ui::Box expected = ui::PopupPlacement({area.left, area.top, area.right, area.bottom}, kDesignDpi);
+  // No main window: the primary screen, 2 pixels from its right edge and 28 from its bottom.
+  EXPECT_EQ(where.right, GetSystemMetrics(SM_CXSCREEN) - 2);
+  EXPECT_EQ(where.bottom, GetSystemMetrics(SM_CYSCREEN) - 28);
+  const ui::Box expected = ui::PopupPlacement({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+                                              kDesignDpi);
   EXPECT_EQ(where.left, expected.left);
   EXPECT_EQ(where.top, expected.top);
   EXPECT_EQ(where.right - where.left, 302);
