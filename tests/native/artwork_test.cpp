@@ -292,10 +292,13 @@ struct IconCase {
 };
 
 TEST(ArtworkIcons, DirectoryEntriesPointAt32BitImagesWithMatchingMasks) {
-  const IconCase cases[] = {{"tab_icon.ico", {32}}, {"velmora.ico", {16, 32, 48}},
-                            // the main window's tab pictures, one 32 x 32 image each (4,286 bytes)
-                            {"ico/1.ico", {32}}, {"ico/2.ico", {32}}, {"ico/3.ico", {32}}, {"ico/4.ico", {32}},
-                            {"ico/5.ico", {32}}, {"ico/6.ico", {32}}, {"ico/7.ico", {32}}};
+  // Each at the sizes the screen scales ask for: the tab pictures are 32 design pixels, the
+  // program icon 16 in a caption and 32 or 48 in the shell.
+  const std::vector<int> tab_sizes = {32, 40, 48, 56, 64};
+  const IconCase cases[] = {{"tab_icon.ico", tab_sizes}, {"velmora.ico", {16, 20, 24, 32, 40, 48, 64}},
+                            {"ico/1.ico", tab_sizes}, {"ico/2.ico", tab_sizes}, {"ico/3.ico", tab_sizes},
+                            {"ico/4.ico", tab_sizes}, {"ico/5.ico", tab_sizes}, {"ico/6.ico", tab_sizes},
+                            {"ico/7.ico", tab_sizes}};
   for (const IconCase& c : cases) {
     SCOPED_TRACE(c.file);
     const Bytes file = ReadArtwork(c.file);
