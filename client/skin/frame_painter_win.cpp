@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/gbk_win.h"
+#include "skin/artwork_scale.h"
 #include "skin/frame_sheet.h"
 #include "skin/halo_text.h"
 #include "skin/nine_grid.h"
@@ -16,8 +17,9 @@ namespace velmora::win {
 
 namespace {
 
-// A piece of the frame sheet blended onto `dc`, stretched when the sizes differ. The sheet's
-// pieces are flat along the direction they are stretched in, so the simple stretch is exact.
+// A piece of the frame sheet at the window's DPI blended onto `dc`, stretched when the sizes
+// differ. The sheet's pieces are flat along the direction they are stretched in, so the simple
+// stretch is exact; corners land at their own size.
 void LayPiece(HDC dc, HDC pieces, skin::PixelRect source, skin::PixelRect dest) {
   if (!pieces || source.empty() || dest.empty()) return;
   constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
@@ -128,7 +130,11 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   const int banner = prop::GetInt(window, prop::kBannerHeight);
   const int status = prop::GetInt(window, prop::kStatusHeight);
   const bool sizable = prop::GetInt(window, prop::kSizeBox) == 1;
-  HDC pieces = r.frame_pieces.dc();
+  const Dpi dpi = record ? record->dpi : kDesignDpi;
+  const DpiArtwork& art = r.ArtworkAt(dpi);
+  HDC pieces = art.frame_pieces.dc();
+  // The frame sheet's pieces at the window's DPI: `piece` is where it sits at 100 %.
+  const auto at_dpi = [dpi](skin::PixelRect piece) { return skin::ScaleRect(piece, dpi); };
   Fill(cache, r.skin_fill.get(), {0, 0, width, height});
   if (const auto picture =
           skin::PlaceBannerPicture(r.picture_width, r.picture_height, width, banner, r.gradient_colour);
@@ -140,15 +146,14 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
       FillFade(graphics.get(), picture->lower_fade);
     }
   }
-  const Dpi dpi = record ? record->dpi : kDesignDpi;
   const skin::PanelFrame panel = skin::PanelFrameAt(dpi);
-  LayPiece(cache, pieces, skin::kGlossRegion, {0, 0, width, Scale(skin::kGlossHeight, dpi)});
+  LayPiece(cache, pieces, at_dpi(skin::kGlossRegion), {0, 0, width, Scale(skin::kGlossHeight, dpi)});
   if (status > 0) {
-    LayPiece(cache, pieces, skin::kStatusStripRegion,
+    LayPiece(cache, pieces, at_dpi(skin::kStatusStripRegion),
              {panel.edge, height - status - panel.inset, width - 2 * panel.edge, status});
     if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable, record->dpi);
     if (sizable && prop::GetInt(window, prop::kMaximize) == 0) {
-      LayPiece(cache, pieces, skin::kSizeGripRegion,
+      LayPiece(cache, pieces, at_dpi(skin::kSizeGripRegion),
                {width - Scale(14, dpi), height - Scale(14, dpi), Scale(12, dpi), Scale(12, dpi)});
     }
   }
@@ -168,7 +173,7 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   BitBlt(back, 0, 0, width, height, cache, 0, 0, SRCCOPY);
 
   auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
-  if (!icon) icon = r.default_window_icon.get();
+  if (!icon) icon = art.window_icon.get();
   int text_x = Scale(8, dpi);
   if (icon) {
     DrawIconEx(cache, Scale(8, dpi), Scale(6, dpi), icon, Scale(16, dpi), Scale(16, dpi), 0, nullptr, DI_NORMAL);
@@ -189,16 +194,20 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
 
 void SkinEngine::DrawElement(HDC dc, const skin::Element& element, Dpi dpi) {
   SkinResources& r = *resources_;
+  const DpiArtwork& art = r.ArtworkAt(dpi);
   const skin::PixelRect place = ToPixelRect(element.rect);
   switch (element.kind) {
     case skin::ElementKind::kCaptionButton:
       if (const auto piece = skin::CaptionButtonPiece(element.type, element.hovered, element.pressed)) {
-        LayPiece(dc, r.frame_pieces.dc(), *piece, place);
+        LayPiece(dc, art.frame_pieces.dc(), skin::ScaleRect(*piece, dpi), place);
       }
       break;
     case skin::ElementKind::kTab:
-      if (const auto piece = skin::TabBackgroundPiece(element)) LayPiece(dc, r.frame_pieces.dc(), *piece, place);
-      if (auto icon = reinterpret_cast<HICON>(element.icon)) {
+      if (const auto piece = skin::TabBackgroundPiece(element)) {
+        LayPiece(dc, art.frame_pieces.dc(), skin::ScaleRect(*piece, dpi), place);
+      }
+      // A tab given no icon shows the default one at the window's DPI.
+      if (auto icon = element.icon ? reinterpret_cast<HICON>(element.icon) : art.tab_icon.get()) {
         const int size = Scale(32, dpi);
         DrawIconEx(dc, place.x + (place.width - size) / 2, place.y + Scale(2, dpi), icon, size, size, 0, nullptr,
                    DI_NORMAL);

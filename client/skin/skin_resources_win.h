@@ -5,7 +5,11 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string_view>
+#include <vector>
+
+#include "runtime/dpi_scale.h"
 
 #include "runtime/handles_win.h"
 #include "skin/gdiplus_win.h"
@@ -35,7 +39,8 @@ class IconOwner {
   bool owned_ = false;
 };
 
-// An icon from the bytes of an icon file (its first image), or null.
+// An icon from the bytes of an icon file (its image nearest `size`, see skin::IconImageFor), at
+// `size` x `size`, or null.
 HICON IconFromIcoBytes(std::string_view bytes, int size);
 
 // A memory device context with a bitmap selected into it. The bitmap is selected out again before
@@ -85,6 +90,21 @@ class SkinImage {
 // long as it lives); null image and no block on failure.
 GpImageOwner ImageFromBytes(std::string_view bytes, GlobalMemory& block);
 
+// The built-in artwork at one DPI: the sheets with every piece at that DPI's size (at 96, 144 and
+// 192 the sheets drawn for it, elsewhere the nearest sheet's pieces resampled one by one; see
+// skin/artwork_scale.h), and the default icons at the sizes the DPI asks for. A window draws from
+// the artwork of its own DPI, so a window that moves to a screen of another DPI only needs its
+// frame built again.
+struct DpiArtwork {
+  Dpi dpi;
+  // The frame sheet as a premultiplied 32-bit surface: its pieces are laid with AlphaBlend, many
+  // times faster than through GDI+ where every call converts the whole sheet.
+  MemorySurface frame_pieces;
+  MemorySurface control_sheet;  // 24 bits like the screen, magenta around the toggles' frames
+  IconOwner tab_icon;           // 32 design pixels
+  IconOwner window_icon;        // 16 design pixels: the caption's icon of a window without one
+};
+
 struct SkinResources {
   SkinResources();
   ~SkinResources();
@@ -95,9 +115,12 @@ struct SkinResources {
   void SetBackground(COLORREF colour);
   void SetSkinBrush(COLORREF colour);
 
+  // The artwork at `dpi`, made on first use and kept for the process.
+  const DpiArtwork& ArtworkAt(Dpi dpi);
+
   GdiplusSession gdiplus;  // first in, last out
 
-  // Client panels and control backgrounds.
+  // Client panels and control backgrounds; the control sheet at 100 %.
   MemorySurface control_sheet;
   HFONT default_button_font = nullptr;  // a stock object: never deleted
   GdiObjectOwner<HBRUSH> background_brush;
@@ -107,14 +130,10 @@ struct SkinResources {
   GdiObjectOwner<HFONT> caption_font;
   GdiObjectOwner<HFONT> label_font;
   GlobalMemory frame_sheet_block;  // before the sheet: the image goes first, then what it reads
-  GpImageOwner frame_sheet;
-  // The frame sheet again as a premultiplied 32-bit surface: its pieces are laid with AlphaBlend,
-  // many times faster than through GDI+ where every call converts the whole sheet.
-  MemorySurface frame_pieces;
+  GpImageOwner frame_sheet;        // at 100 %
   // One opaque black pixel, blended at a constant opacity for the panel's outline.
   MemorySurface black_pixel;
-  IconOwner default_tab_icon;
-  IconOwner default_window_icon;
+  std::vector<std::unique_ptr<DpiArtwork>> artwork;  // by first use
 
   // The skin.
   GdiObjectOwner<HBRUSH> skin_fill;  // fills the whole window first
