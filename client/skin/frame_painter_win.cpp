@@ -90,6 +90,14 @@ void FrameSurfaces::Publish(HWND window) {
   prop::SetHandle(window, prop::kBackOldBitmap, back.old_bitmap());
 }
 
+namespace {
+
+// The size a surface is made at for a window side of `length`: a step of 64 pixels up, so that a
+// window being sized by the mouse draws into the bitmaps it has for most of its moves.
+int SurfaceCapacity(int length) { return (std::max(length, 1) + 63) / 64 * 64; }
+
+}  // namespace
+
 void SkinEngine::BuildFrame(HWND window, bool forced) {
   SkinWindowRecord* record = FindAttached(window);
   if (!record) return;
@@ -99,29 +107,44 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
   const bool same_size = width == prop::GetInt(window, prop::kWidth) && height == prop::GetInt(window, prop::kHeight);
   if (!forced && same_size) return;
   ++frame_builds_;
-  prop::Set(window, prop::kWidth, width);
-  prop::Set(window, prop::kHeight, height);
+  if (!same_size) {
+    prop::Set(window, prop::kWidth, width);
+    prop::Set(window, prop::kHeight, height);
+  }
 
   FrameSurfaces& surfaces = record->surfaces;
-  const ScopedGetDC window_dc(window);
-  if (!surfaces.cache.dc()) {
-    surfaces.cache.Reset(CreateCompatibleDC(window_dc.get()));
-    surfaces.back.Reset(CreateCompatibleDC(window_dc.get()));
-    SetBkMode(surfaces.cache.dc(), TRANSPARENT);
-    SetStretchBltMode(surfaces.cache.dc(), HALFTONE);
-    SetBrushOrgEx(surfaces.cache.dc(), 0, 0, nullptr);
+  const bool fits = surfaces.cache.bitmap() && width <= surfaces.capacity_width &&
+                    height <= surfaces.capacity_height && SurfaceCapacity(width) >= surfaces.capacity_width &&
+                    SurfaceCapacity(height) >= surfaces.capacity_height;
+  // A rebuild at the same size (a new caption, colour or tab), or at a size the bitmaps still
+  // hold without much to spare, draws over the surfaces it has.
+  if (!surfaces.cache.dc() || !fits) {
+    const ScopedGetDC window_dc(window);
+    if (!surfaces.cache.dc()) {
+      surfaces.cache.Reset(CreateCompatibleDC(window_dc.get()));
+      surfaces.back.Reset(CreateCompatibleDC(window_dc.get()));
+      SetBkMode(surfaces.cache.dc(), TRANSPARENT);
+      SetStretchBltMode(surfaces.cache.dc(), HALFTONE);
+      SetBrushOrgEx(surfaces.cache.dc(), 0, 0, nullptr);
+    }
+    surfaces.capacity_width = SurfaceCapacity(width);
+    surfaces.capacity_height = SurfaceCapacity(height);
+    surfaces.cache.ReplaceBitmap(
+        CreateCompatibleBitmap(window_dc.get(), surfaces.capacity_width, surfaces.capacity_height));
+    surfaces.back.ReplaceBitmap(
+        CreateCompatibleBitmap(window_dc.get(), surfaces.capacity_width, surfaces.capacity_height));
+    surfaces.Publish(window);
   }
-  // A rebuild at the same size (a new caption, colour or tab) draws over the surfaces it has.
-  if (!surfaces.cache.bitmap() || !same_size) {
-    surfaces.cache.ReplaceBitmap(CreateCompatibleBitmap(window_dc.get(), width, height));
-    surfaces.back.ReplaceBitmap(CreateCompatibleBitmap(window_dc.get(), width, height));
-  }
-  surfaces.Publish(window);
 
   DrawFrame(window, surfaces.cache.dc(), surfaces.back.dc(), width, height);
   // The region belongs to the window from here on.
   const int round = Scale(3, record->dpi);
-  SetWindowRgn(window, CreateRoundRectRgn(0, 0, width + 1, height + 1, round, round), TRUE);
+  if (surfaces.region_width != width || surfaces.region_height != height || surfaces.region_round != round) {
+    SetWindowRgn(window, CreateRoundRectRgn(0, 0, width + 1, height + 1, round, round), TRUE);
+    surfaces.region_width = width;
+    surfaces.region_height = height;
+    surfaces.region_round = round;
+  }
 }
 
 void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int height) {
@@ -228,7 +251,25 @@ void SkinEngine::DrawElement(HDC dc, const skin::Element& element, Dpi dpi) {
 
 void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT layout, UINT format) {
   if (text.empty() || !font) return;
-  MemorySurface mask;
+  auto& drawn = resources_->halo_texts;
+  const HaloTextKey key{text, font, format, layout.right - layout.left, layout.bottom - layout.top};
+  auto found = drawn.find(key);
+  if (found == drawn.end()) {
+    auto image = MakeHaloText(text, font, layout, format);
+    if (!image) return;
+    if (drawn.size() >= 512) drawn.clear();
+    found = drawn.emplace(key, std::move(image)).first;
+  }
+  const HaloTextImage& image = *found->second;
+  constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc, layout.left - 1, layout.top - 1, image.width, image.height, image.surface.dc(), 0, 0, image.width,
+             image.height, kPerPixel);
+}
+
+std::unique_ptr<HaloTextImage> SkinEngine::MakeHaloText(const std::wstring& text, HFONT font, RECT layout,
+                                                        UINT format) {
+  auto image = std::make_unique<HaloTextImage>();
+  MemorySurface& mask = image->surface;
   mask.Reset(CreateCompatibleDC(ScopedGetDC(nullptr).get()));
   const ScopedSelectObject font_in_mask(mask.dc(), font);
   if (layout.right <= layout.left || layout.bottom <= layout.top) {
@@ -245,7 +286,7 @@ void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT
   HBITMAP dib = CreateDIBSection(mask.dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!dib || !bits) {
     if (dib) DeleteObject(dib);
-    return;
+    return nullptr;
   }
   mask.ReplaceBitmap(dib);  // the mask owns it now
   SetBkMode(mask.dc(), TRANSPARENT);
@@ -262,8 +303,9 @@ void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT
   }
   const std::vector<std::uint32_t> composed = skin::ComposeHaloText(coverage, width, height);
   std::copy(composed.begin(), composed.end(), pixels);
-  constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, layout.left - 1, layout.top - 1, width, height, mask.dc(), 0, 0, width, height, kPerPixel);
+  image->width = width;
+  image->height = height;
+  return image;
 }
 
 void SkinEngine::RedrawElement(HWND window, int index) {

@@ -5,8 +5,11 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "runtime/dpi_scale.h"
@@ -105,6 +108,16 @@ struct DpiArtwork {
   IconOwner window_icon;        // 16 design pixels: the caption's icon of a window without one
 };
 
+// A banner text drawn once with its halo: premultiplied pixels, ready to blend wherever the same
+// text in the same font and box is drawn again (every frame build draws the caption, the tabs'
+// captions and the status text).
+struct HaloTextImage {
+  MemorySurface surface;
+  int width = 0, height = 0;  // the text's box and a pixel of halo on every side
+};
+// Text, font, DrawText format, and the box's width and height as given (0 x 0: the text's own).
+using HaloTextKey = std::tuple<std::wstring, HFONT, UINT, int, int>;
+
 struct SkinResources {
   SkinResources();
   ~SkinResources();
@@ -134,6 +147,9 @@ struct SkinResources {
   // One opaque black pixel, blended at a constant opacity for the panel's outline.
   MemorySurface black_pixel;
   std::vector<std::unique_ptr<DpiArtwork>> artwork;  // by first use
+  // Drawn banner texts, by what they were drawn from. Cleared when it grows past a few hundred; a
+  // font of the banner made again must clear it too (its handle may come back for another font).
+  std::map<HaloTextKey, std::unique_ptr<HaloTextImage>> halo_texts;
 
   // The skin.
   GdiObjectOwner<HBRUSH> skin_fill;  // fills the whole window first

@@ -176,13 +176,14 @@ TEST(SkinControlSheet, EveryFrameFitsTheSheetWithoutOverlappingAnother) {
   for (const auto& [pixel, count] : hits) EXPECT_EQ(count, 1) << pixel.first << "," << pixel.second;
 }
 
-// At 150 % the border is 8 pixels thick (7.5 away from zero), corners stretched from the same
-// 5 x 5 pieces of the sheet; the panel's outline and inset follow one rule at every DPI.
+// At 150 % the border is 8 pixels thick (7.5 away from zero), its corners copied whole from the
+// 150 % sheet; the panel's outline and inset follow one rule at every DPI.
 TEST(SkinFrameBorder, ThickerAtTheWindowsDpi) {
+  // From the 150 % sheet, whose template is at (0, 135), 90 x 78: 8-pixel corners copied whole.
   const auto pieces = WindowBorderPieces(600, 400, Dpi{144});
-  EXPECT_EQ(pieces[0], (SheetPiece{{0, 90, 5, 5}, {0, 0, 8, 8}, true}));
-  EXPECT_EQ(pieces[1], (SheetPiece{{5, 90, 5, 5}, {8, 0, 584, 8}, true}));
-  EXPECT_EQ(pieces[7], (SheetPiece{{55, 137, 5, 5}, {592, 392, 8, 8}, true}));
+  EXPECT_EQ(pieces[0], (SheetPiece{{0, 135, 8, 8}, {0, 0, 8, 8}, false}));
+  EXPECT_EQ(pieces[1], (SheetPiece{{8, 135, 8, 8}, {8, 0, 584, 8}, true}));
+  EXPECT_EQ(pieces[7], (SheetPiece{{82, 205, 8, 8}, {592, 392, 8, 8}, false}));
   struct Case {
     int dpi, edge, line, inset;
   };
