@@ -27,6 +27,22 @@ void LayPiece(HDC dc, HDC pieces, skin::PixelRect source, skin::PixelRect dest) 
              kPerPixel);
 }
 
+// A flat piece over `dest` from its wide strip, 1:1 (the strip laid again along wider windows);
+// the piece is `piece_height` high and drawn stretched when `dest` is not.
+void LayStrip(HDC dc, const WideStrip& strip, HDC pieces, skin::PixelRect piece, skin::PixelRect dest) {
+  if (dest.empty()) return;
+  if (!strip.surface.dc() || dest.height != piece.height) {
+    LayPiece(dc, pieces, piece, dest);
+    return;
+  }
+  constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  const int rows = std::min(strip.rows, dest.height);
+  for (int x = dest.x; x < dest.right(); x += WideStrip::kWidth) {
+    const int w = std::min(WideStrip::kWidth, dest.right() - x);
+    AlphaBlend(dc, x, dest.y, w, rows, strip.surface.dc(), 0, 0, w, rows, kPerPixel);
+  }
+}
+
 // Black at a constant opacity over `area`: the panel's outline.
 void Shade(HDC dc, HDC black_pixel, skin::PixelRect area, BYTE opacity) {
   if (!black_pixel || area.empty()) return;
@@ -158,7 +174,18 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   HDC pieces = art.frame_pieces.dc();
   // The frame sheet's pieces at the window's DPI: `piece` is where it sits at 100 %.
   const auto at_dpi = [dpi](skin::PixelRect piece) { return skin::ScaleRect(piece, dpi); };
-  Fill(cache, r.skin_fill.get(), {0, 0, width, height});
+  const skin::PanelFrame panel = skin::PanelFrameAt(dpi);
+  const int panel_top = banner + panel.line;
+  const int bottom = height - status - panel.inset, right = width - panel.inset;
+  // The skin colour everywhere but the client panel, which is filled in its own colour below.
+  if (right > panel.inset && bottom > panel_top) {
+    Fill(cache, r.skin_fill.get(), {0, 0, width, panel_top});
+    Fill(cache, r.skin_fill.get(), {0, bottom, width, height - bottom});
+    Fill(cache, r.skin_fill.get(), {0, panel_top, panel.inset, bottom - panel_top});
+    Fill(cache, r.skin_fill.get(), {right, panel_top, width - right, bottom - panel_top});
+  } else {
+    Fill(cache, r.skin_fill.get(), {0, 0, width, height});
+  }
   if (const auto picture =
           skin::PlaceBannerPicture(r.picture_width, r.picture_height, width, banner, r.gradient_colour);
       picture && r.picture.image()) {
@@ -169,10 +196,9 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
       FillFade(graphics.get(), picture->lower_fade);
     }
   }
-  const skin::PanelFrame panel = skin::PanelFrameAt(dpi);
-  LayPiece(cache, pieces, at_dpi(skin::kGlossRegion), {0, 0, width, Scale(skin::kGlossHeight, dpi)});
+  LayStrip(cache, art.gloss, pieces, at_dpi(skin::kGlossRegion), {0, 0, width, Scale(skin::kGlossHeight, dpi)});
   if (status > 0) {
-    LayPiece(cache, pieces, at_dpi(skin::kStatusStripRegion),
+    LayStrip(cache, art.status_strip, pieces, at_dpi(skin::kStatusStripRegion),
              {panel.edge, height - status - panel.inset, width - 2 * panel.edge, status});
     if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable, record->dpi);
     if (sizable && prop::GetInt(window, prop::kMaximize) == 0) {
@@ -180,8 +206,6 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
                {width - Scale(14, dpi), height - Scale(14, dpi), Scale(12, dpi), Scale(12, dpi)});
     }
   }
-  const int panel_top = banner + panel.line;
-  const int bottom = height - status - panel.inset, right = width - panel.inset;
   Fill(cache, r.background_brush.get(), {panel.inset, panel_top, right - panel.inset, bottom - panel_top});
   // The outline's corners at 96 DPI: (2, B) to (W − 3, H − S − 3), both ends included.
   constexpr BYTE kOutline = 150;

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -226,6 +227,38 @@ void BringControlSheetTo(Dpi dpi, Dpi sheet_dpi, HDC screen, HDC sheet, MemorySu
   copy(skin::ControlSheetToggles(), COLORONCOLOR);
 }
 
+// `piece` of the premultiplied frame pieces, whose rows are flat, as a strip WideStrip::kWidth wide.
+void MakeWideStrip(const MemorySurface& pieces, skin::PixelRect piece, WideStrip& strip) {
+  DIBSECTION section{};
+  if (!pieces.bitmap() || GetObjectW(pieces.bitmap(), sizeof section, &section) != sizeof section ||
+      !section.dsBm.bmBits || piece.right() > section.dsBm.bmWidth || piece.bottom() > section.dsBm.bmHeight) {
+    return;
+  }
+  const auto* sheet = static_cast<const std::uint32_t*>(section.dsBm.bmBits);  // top-down rows
+  const int stride = section.dsBm.bmWidthBytes / 4;
+  const auto pixel = [&](int x, int y) { return sheet[std::ptrdiff_t(y) * stride + x]; };
+  int rows = 0;
+  for (int y = 0; y < piece.height; ++y) {
+    for (int x = piece.x; x < piece.right(); ++x) {
+      if (pixel(x, piece.y + y) >> 24) {
+        rows = y + 1;
+        break;
+      }
+    }
+  }
+  if (rows == 0) return;
+  void* bits = nullptr;
+  MakeDibSurface(strip.surface, WideStrip::kWidth, rows, &bits);
+  if (!bits) return;
+  auto* out = static_cast<std::uint32_t*>(bits);
+  for (int y = 0; y < rows; ++y) {
+    std::fill(out + std::ptrdiff_t(y) * WideStrip::kWidth, out + std::ptrdiff_t(y + 1) * WideStrip::kWidth,
+              pixel(piece.x, piece.y + y));
+  }
+  GdiFlush();
+  strip.rows = rows;
+}
+
 HFONT BannerFont(int weight, Dpi dpi) {
   // Greyscale smoothing: the halo is composed from the text's coverage, which colour smoothing
   // would split into three.
@@ -287,6 +320,8 @@ const DpiArtwork& SkinResources::ArtworkAt(Dpi dpi) {
       BringControlSheetTo(dpi, sheet_dpi, screen.get(), sheet.dc(), art->control_sheet);
     }
   }
+  MakeWideStrip(art->frame_pieces, skin::ScaleRect(skin::kGlossRegion, dpi), art->gloss);
+  MakeWideStrip(art->frame_pieces, skin::ScaleRect(skin::kStatusStripRegion, dpi), art->status_strip);
   const int tab_size = Scale(32, dpi);
   art->tab_icon.Reset(IconFromIcoBytes(BuiltInResource(VELMORA_RC_TAB_ICON), tab_size), true);
   LoadDefaultWindowIcon(art->window_icon, Scale(16, dpi));

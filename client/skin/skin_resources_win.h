@@ -98,6 +98,15 @@ GpImageOwner ImageFromBytes(std::string_view bytes, GlobalMemory& block);
 // skin/artwork_scale.h), and the default icons at the sizes the DPI asks for. A window draws from
 // the artwork of its own DPI, so a window that moves to a screen of another DPI only needs its
 // frame built again.
+// A flat piece of the frame sheet (every row one colour across) stretched once to a wide strip,
+// so that a frame build lays it 1:1 instead of stretching it again; the piece's fully transparent
+// rows at the bottom are left off, as blending them changes nothing.
+struct WideStrip {
+  static constexpr int kWidth = 1024;  // wider windows take it twice or more
+  MemorySurface surface;
+  int rows = 0;
+};
+
 struct DpiArtwork {
   Dpi dpi;
   // The frame sheet as a premultiplied 32-bit surface: its pieces are laid with AlphaBlend, many
@@ -106,6 +115,8 @@ struct DpiArtwork {
   MemorySurface control_sheet;  // 24 bits like the screen, magenta around the toggles' frames
   IconOwner tab_icon;           // 32 design pixels
   IconOwner window_icon;        // 16 design pixels: the caption's icon of a window without one
+  WideStrip gloss;              // the gloss and the status strip, from the frame pieces above
+  WideStrip status_strip;
 };
 
 // A banner text drawn once with its halo: premultiplied pixels, ready to blend wherever the same
