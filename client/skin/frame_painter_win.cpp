@@ -27,6 +27,8 @@ void LayPiece(HDC dc, HDC pieces, skin::PixelRect source, skin::PixelRect dest) 
              kPerPixel);
 }
 
+void Fill(HDC dc, HBRUSH brush, skin::PixelRect area);
+
 // A flat piece over `dest` from its wide strip, 1:1 (the strip laid again along wider windows);
 // the piece is `piece_height` high and drawn stretched when `dest` is not.
 void LayStrip(HDC dc, const WideStrip& strip, HDC pieces, skin::PixelRect piece, skin::PixelRect dest) {
@@ -40,6 +42,29 @@ void LayStrip(HDC dc, const WideStrip& strip, HDC pieces, skin::PixelRect piece,
   for (int x = dest.x; x < dest.right(); x += WideStrip::kWidth) {
     const int w = std::min(WideStrip::kWidth, dest.right() - x);
     AlphaBlend(dc, x, dest.y, w, rows, strip.surface.dc(), 0, 0, w, rows, kPerPixel);
+  }
+}
+
+// The same where the strip lies over nothing but `colour`: the strip blended over the colour once,
+// then copied. The blend is the one the frame would do, so the pixels are the same.
+void LayStripOver(HDC dc, WideStrip& strip, COLORREF colour, HDC pieces, skin::PixelRect piece,
+                  skin::PixelRect dest) {
+  if (dest.empty()) return;
+  if (!strip.surface.dc() || dest.height != piece.height) {
+    LayStrip(dc, strip, pieces, piece, dest);
+    return;
+  }
+  if (!strip.over.dc() || strip.over_colour != colour) {
+    strip.over.Reset(CreateCompatibleDC(dc), CreateCompatibleBitmap(dc, WideStrip::kWidth, strip.rows));
+    strip.over_colour = colour;
+    GdiObjectOwner<HBRUSH> fill;
+    fill.Reset(CreateSolidBrush(colour));
+    Fill(strip.over.dc(), fill.get(), {0, 0, WideStrip::kWidth, strip.rows});
+    LayStrip(strip.over.dc(), strip, pieces, piece, {0, 0, WideStrip::kWidth, piece.height});
+  }
+  const int rows = std::min(strip.rows, dest.height);
+  for (int x = dest.x; x < dest.right(); x += WideStrip::kWidth) {
+    BitBlt(dc, x, dest.y, std::min(WideStrip::kWidth, dest.right() - x), rows, strip.over.dc(), 0, 0, SRCCOPY);
   }
 }
 
@@ -170,7 +195,7 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   const int status = prop::GetInt(window, prop::kStatusHeight);
   const bool sizable = prop::GetInt(window, prop::kSizeBox) == 1;
   const Dpi dpi = record ? record->dpi : kDesignDpi;
-  const DpiArtwork& art = r.ArtworkAt(dpi);
+  DpiArtwork& art = r.ArtworkAt(dpi);
   HDC pieces = art.frame_pieces.dc();
   // The frame sheet's pieces at the window's DPI: `piece` is where it sits at 100 %.
   const auto at_dpi = [dpi](skin::PixelRect piece) { return skin::ScaleRect(piece, dpi); };
@@ -186,9 +211,10 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   } else {
     Fill(cache, r.skin_fill.get(), {0, 0, width, height});
   }
-  if (const auto picture =
-          skin::PlaceBannerPicture(r.picture_width, r.picture_height, width, banner, r.gradient_colour);
-      picture && r.picture.image()) {
+  const auto picture =
+      skin::PlaceBannerPicture(r.picture_width, r.picture_height, width, banner, r.gradient_colour);
+  const bool plain_banner = !(picture && r.picture.image());
+  if (!plain_banner) {
     GpGraphicsOwner graphics = GraphicsOn(cache);
     if (graphics) {
       DrawImage(graphics.get(), r.picture.image(), picture->source, picture->dest);
@@ -196,10 +222,20 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
       FillFade(graphics.get(), picture->lower_fade);
     }
   }
-  LayStrip(cache, art.gloss, pieces, at_dpi(skin::kGlossRegion), {0, 0, width, Scale(skin::kGlossHeight, dpi)});
+  const skin::PixelRect gloss{0, 0, width, Scale(skin::kGlossHeight, dpi)};
+  if (plain_banner) {
+    LayStripOver(cache, art.gloss, r.skin_colour, pieces, at_dpi(skin::kGlossRegion), gloss);
+  } else {
+    LayStrip(cache, art.gloss, pieces, at_dpi(skin::kGlossRegion), gloss);
+  }
   if (status > 0) {
-    LayStrip(cache, art.status_strip, pieces, at_dpi(skin::kStatusStripRegion),
-             {panel.edge, height - status - panel.inset, width - 2 * panel.edge, status});
+    const skin::PixelRect strip{panel.edge, height - status - panel.inset, width - 2 * panel.edge, status};
+    // Over the skin colour alone, unless the gloss reaches down to it on a very low window.
+    if (strip.y >= art.gloss.rows) {
+      LayStripOver(cache, art.status_strip, r.skin_colour, pieces, at_dpi(skin::kStatusStripRegion), strip);
+    } else {
+      LayStrip(cache, art.status_strip, pieces, at_dpi(skin::kStatusStripRegion), strip);
+    }
     if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable, record->dpi);
     if (sizable && prop::GetInt(window, prop::kMaximize) == 0) {
       LayPiece(cache, pieces, at_dpi(skin::kSizeGripRegion),

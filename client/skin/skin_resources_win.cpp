@@ -287,7 +287,7 @@ SkinResources::SkinResources() {
   SetSkinBrush(skin::kDefaultSkinColour);
 }
 
-const DpiArtwork& SkinResources::ArtworkAt(Dpi dpi) {
+DpiArtwork& SkinResources::ArtworkAt(Dpi dpi) {
   for (const auto& made : artwork) {
     if (made->dpi == dpi) return *made;
   }

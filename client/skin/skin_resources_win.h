@@ -105,6 +105,10 @@ struct WideStrip {
   static constexpr int kWidth = 1024;  // wider windows take it twice or more
   MemorySurface surface;
   int rows = 0;
+  // The strip blended once over a plain colour (the skin colour), opaque, like the screen: a frame
+  // build copies it where the strip lies over nothing else. Made again when the colour changes.
+  MemorySurface over;
+  COLORREF over_colour = CLR_INVALID;
 };
 
 struct DpiArtwork {
@@ -140,7 +144,7 @@ struct SkinResources {
   void SetSkinBrush(COLORREF colour);
 
   // The artwork at `dpi`, made on first use and kept for the process.
-  const DpiArtwork& ArtworkAt(Dpi dpi);
+  DpiArtwork& ArtworkAt(Dpi dpi);
 
   GdiplusSession gdiplus;  // first in, last out
 
