@@ -292,8 +292,15 @@ void SkinEngine::DrawElement(HDC dc, const skin::Element& element, Dpi dpi) {
       // A tab given no icon shows the default one at the window's DPI.
       if (auto icon = element.icon ? reinterpret_cast<HICON>(element.icon) : art.tab_icon.get()) {
         const int size = Scale(32, dpi);
-        DrawIconEx(dc, place.x + (place.width - size) / 2, place.y + Scale(2, dpi), icon, size, size, 0, nullptr,
-                   DI_NORMAL);
+        const int x = place.x + (place.width - size) / 2, y = place.y + Scale(2, dpi);
+        const HaloTextImage* image =
+            !element.icon || r.engine_icons.count(icon) ? r.EngineIconImage(icon, size) : nullptr;
+        if (image) {
+          constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+          AlphaBlend(dc, x, y, size, size, image->surface.dc(), 0, 0, size, size, kPerPixel);
+        } else {
+          DrawIconEx(dc, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
+        }
       }
       if (!element.text.empty()) {
         const RECT line{place.x, place.bottom() - Scale(16, dpi), place.right(), place.bottom()};

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <vector>
 
 #include "skin/artwork_scale.h"
 #include "skin/frame_sheet.h"
@@ -330,6 +331,54 @@ DpiArtwork& SkinResources::ArtworkAt(Dpi dpi) {
 }
 
 SkinResources::~SkinResources() = default;  // the frame sheet goes before the block it reads
+
+const HaloTextImage* SkinResources::EngineIconImage(HICON icon, int size) {
+  if (!icon || size <= 0) return nullptr;
+  const auto key = std::pair{icon, size};
+  if (const auto found = icon_images.find(key); found != icon_images.end()) return found->second.get();
+  std::unique_ptr<HaloTextImage> image;
+  ICONINFO info{};
+  if (GetIconInfo(icon, &info)) {
+    GdiObjectOwner<HBITMAP> colour, mask;
+    colour.Reset(info.hbmColor);
+    mask.Reset(info.hbmMask);
+    BITMAP bitmap{};
+    if (colour && GetObjectW(colour.get(), sizeof bitmap, &bitmap) && bitmap.bmWidth == size &&
+        bitmap.bmHeight == size) {
+      std::vector<std::uint32_t> pixels(size_t(size) * size_t(size));
+      BITMAPINFO wanted{};
+      wanted.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+      const ScopedGetDC screen(nullptr);
+      const bool read = GetDIBits(screen.get(), colour.get(), 0, UINT(size), pixels.data(), &wanted,
+                                  DIB_RGB_COLORS) == size;
+      if (read && std::any_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; })) {
+        image = std::make_unique<HaloTextImage>();
+        void* bits = nullptr;
+        MakeDibSurface(image->surface, size, size, &bits);
+        if (bits) {
+          // Premultiplied as the system's own icon drawing does, each channel times alpha / 255,
+          // rounded.
+          auto* out = static_cast<std::uint32_t*>(bits);
+          for (size_t i = 0; i < pixels.size(); ++i) {
+            const std::uint32_t p = pixels[i], a = p >> 24;
+            out[i] = a << 24 | ((p >> 16 & 0xFF) * a + 127) / 255 << 16 | ((p >> 8 & 0xFF) * a + 127) / 255 << 8 |
+                     ((p & 0xFF) * a + 127) / 255;
+          }
+          GdiFlush();
+          image->width = image->height = size;
+        } else {
+          image.reset();
+        }
+      }
+    }
+  }
+  return icon_images.emplace(key, std::move(image)).first->second.get();
+}
+
+void SkinResources::ForgetIcon(HICON icon) {
+  engine_icons.erase(icon);
+  std::erase_if(icon_images, [icon](const auto& entry) { return entry.first.first == icon; });
+}
 
 void SkinResources::SetBackground(COLORREF colour) {
   background = colour;

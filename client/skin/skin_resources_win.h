@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -165,6 +166,15 @@ struct SkinResources {
   // Drawn banner texts, by what they were drawn from. Cleared when it grows past a few hundred; a
   // font of the banner made again must clear it too (its handle may come back for another font).
   std::map<HaloTextKey, std::unique_ptr<HaloTextImage>> halo_texts;
+
+  // An icon the engine made itself (a default icon, a tab picture from an icon file) as a
+  // premultiplied image of `size`, blended in one call where DrawIconEx takes several; made on
+  // first use. Null for an icon of another size or without an alpha channel: those are drawn
+  // with DrawIconEx. An icon is forgotten before it is destroyed (its handle may come back).
+  const HaloTextImage* EngineIconImage(HICON icon, int size);
+  void ForgetIcon(HICON icon);
+  std::map<std::pair<HICON, int>, std::unique_ptr<HaloTextImage>> icon_images;
+  std::set<HICON> engine_icons;  // the tab pictures the engine made from icon files, while they live
 
   // The skin.
   GdiObjectOwner<HBRUSH> skin_fill;  // fills the whole window first

@@ -560,6 +560,41 @@ TEST_F(Skin, ArtworkAtADpiWithoutASheetIsTheNearestSheetBroughtToItsSize) {
   EXPECT_NE(art.window_icon.get(), nullptr);
 }
 
+// The engine's own icons are blended from a premultiplied copy made once: pixel for pixel what
+// DrawIconEx draws, on a coloured ground, at two DPIs.
+TEST_F(Skin, AnIconTheEngineMadeIsBlendedExactlyAsDrawIconExDrawsIt) {
+  for (const int dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    HICON icon = engine_.Resources().ArtworkAt(Dpi{dpi}).tab_icon.get();
+    const int size = Scale(32, Dpi{dpi});
+    const HaloTextImage* image = engine_.Resources().EngineIconImage(icon, size);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(engine_.Resources().EngineIconImage(icon, size), image);  // made once
+    HDC screen = GetDC(nullptr);
+    MemorySurface drawn, blended;
+    drawn.Reset(CreateCompatibleDC(screen), CreateCompatibleBitmap(screen, size, size));
+    blended.Reset(CreateCompatibleDC(screen), CreateCompatibleBitmap(screen, size, size));
+    ReleaseDC(nullptr, screen);
+    GdiObjectOwner<HBRUSH> ground;
+    ground.Reset(CreateSolidBrush(RGB(200, 30, 40)));
+    const RECT whole{0, 0, size, size};
+    FillRect(drawn.dc(), &whole, ground.get());
+    FillRect(blended.dc(), &whole, ground.get());
+    DrawIconEx(drawn.dc(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(blended.dc(), 0, 0, size, size, image->surface.dc(), 0, 0, size, size, kPerPixel);
+    int differing = 0, covered = 0;
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        differing += GetPixel(drawn.dc(), x, y) != GetPixel(blended.dc(), x, y);
+        covered += GetPixel(drawn.dc(), x, y) != RGB(200, 30, 40);
+      }
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(covered, size * size / 4);  // the icon is there at all
+  }
+}
+
 // --- Controls ---
 
 class SkinControls : public Skin {
