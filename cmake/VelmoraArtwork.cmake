@@ -16,6 +16,10 @@ set(_velmora_artwork_dir ${CMAKE_BINARY_DIR}/artwork)
 set(_velmora_artwork_embedded
     ${_velmora_artwork_dir}/frame_sheet.png
     ${_velmora_artwork_dir}/control_sheet.bmp
+    ${_velmora_artwork_dir}/frame_sheet_150.png
+    ${_velmora_artwork_dir}/control_sheet_150.bmp
+    ${_velmora_artwork_dir}/frame_sheet_200.png
+    ${_velmora_artwork_dir}/control_sheet_200.bmp
     ${_velmora_artwork_dir}/tab_icon.ico
     ${_velmora_artwork_dir}/velmora.ico)
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/dpi_win.h"
+#include "skin/artwork_scale.h"
 #include "skin/button_kind.h"
 #include "skin/nine_grid.h"
 #include "skin/skin_engine_win.h"
@@ -186,7 +187,9 @@ void SkinEngine::DrawSkinnedButton(HWND button, HDC target) {
   GetWindowRect(button, &bounds);
   const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
   SkinResources& r = *resources_;
-  HDC sheet = r.control_sheet.dc();
+  // The control sheet at the button's DPI: its frames at their scaled size, corners 1:1.
+  const Dpi dpi = WindowDpi(button);
+  HDC sheet = r.ArtworkAt(dpi).control_sheet.dc();
   MemorySurface surface;
   surface.Reset(CreateCompatibleDC(sheet), CreateCompatibleBitmap(sheet, width, height));
   HDC dc = surface.dc();
@@ -204,7 +207,7 @@ void SkinEngine::DrawSkinnedButton(HWND button, HDC target) {
   RECT text_area = whole;
   UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
   if (kind == skin::ButtonKind::kPushButton) {
-    for (const skin::SheetPiece& piece : skin::PushButtonPieces(state, enabled, width, height)) {
+    for (const skin::SheetPiece& piece : skin::PushButtonPieces(state, enabled, width, height, dpi)) {
       if (!skin::Draws(piece)) continue;
       const auto& s = piece.source;
       const auto& d = piece.dest;
@@ -218,11 +221,11 @@ void SkinEngine::DrawSkinnedButton(HWND button, HDC target) {
     // A plain check box or radio button: its frame at the top left (no larger than the control),
     // the caption to its right.
     const auto toggle = kind == skin::ButtonKind::kRadioButton ? skin::ToggleKind::kRadio : skin::ToggleKind::kCheckBox;
-    const skin::PixelRect s = skin::ToggleFrame(toggle, state, enabled, prop::GetInt(button, prop::kCheck) != 0);
-    const Dpi dpi = WindowDpi(button);
-    const int size = std::min({Scale(s.width, dpi), width, height});
-    const int top = (height - size) / 2;
-    TransparentBlt(dc, 0, top, size, size, sheet, s.x, s.y, s.width, s.height, skin::kControlSheetTransparent);
+    const skin::PixelRect s =
+        skin::ScaleRect(skin::ToggleFrame(toggle, state, enabled, prop::GetInt(button, prop::kCheck) != 0), dpi);
+    const int size_x = std::min(s.width, width), size_y = std::min(s.height, height);
+    const int top = (height - size_y) / 2;
+    TransparentBlt(dc, 0, top, size_x, size_y, sheet, s.x, s.y, s.width, s.height, skin::kControlSheetTransparent);
     const skin::PixelRect caption = skin::ToggleCaptionRect(width, height, dpi);
     text_area = {caption.x, caption.y, caption.right(), caption.bottom()};
     format = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;

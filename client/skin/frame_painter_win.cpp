@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/gbk_win.h"
+#include "skin/artwork_scale.h"
 #include "skin/frame_sheet.h"
 #include "skin/halo_text.h"
 #include "skin/nine_grid.h"
@@ -16,13 +17,55 @@ namespace velmora::win {
 
 namespace {
 
-// A piece of the frame sheet blended onto `dc`, stretched when the sizes differ. The sheet's
-// pieces are flat along the direction they are stretched in, so the simple stretch is exact.
+// A piece of the frame sheet at the window's DPI blended onto `dc`, stretched when the sizes
+// differ. The sheet's pieces are flat along the direction they are stretched in, so the simple
+// stretch is exact; corners land at their own size.
 void LayPiece(HDC dc, HDC pieces, skin::PixelRect source, skin::PixelRect dest) {
   if (!pieces || source.empty() || dest.empty()) return;
   constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   AlphaBlend(dc, dest.x, dest.y, dest.width, dest.height, pieces, source.x, source.y, source.width, source.height,
              kPerPixel);
+}
+
+void Fill(HDC dc, HBRUSH brush, skin::PixelRect area);
+
+// A flat piece over `dest` from its wide strip, 1:1 (the strip laid again along wider windows);
+// the piece is `piece_height` high and drawn stretched when `dest` is not.
+void LayStrip(HDC dc, const WideStrip& strip, HDC pieces, skin::PixelRect piece, skin::PixelRect dest) {
+  if (dest.empty()) return;
+  if (!strip.surface.dc() || dest.height != piece.height) {
+    LayPiece(dc, pieces, piece, dest);
+    return;
+  }
+  constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  const int rows = std::min(strip.rows, dest.height);
+  for (int x = dest.x; x < dest.right(); x += WideStrip::kWidth) {
+    const int w = std::min(WideStrip::kWidth, dest.right() - x);
+    AlphaBlend(dc, x, dest.y, w, rows, strip.surface.dc(), 0, 0, w, rows, kPerPixel);
+  }
+}
+
+// The same where the strip lies over nothing but `colour`: the strip blended over the colour once,
+// then copied. The blend is the one the frame would do, so the pixels are the same.
+void LayStripOver(HDC dc, WideStrip& strip, COLORREF colour, HDC pieces, skin::PixelRect piece,
+                  skin::PixelRect dest) {
+  if (dest.empty()) return;
+  if (!strip.surface.dc() || dest.height != piece.height) {
+    LayStrip(dc, strip, pieces, piece, dest);
+    return;
+  }
+  if (!strip.over.dc() || strip.over_colour != colour) {
+    strip.over.Reset(CreateCompatibleDC(dc), CreateCompatibleBitmap(dc, WideStrip::kWidth, strip.rows));
+    strip.over_colour = colour;
+    GdiObjectOwner<HBRUSH> fill;
+    fill.Reset(CreateSolidBrush(colour));
+    Fill(strip.over.dc(), fill.get(), {0, 0, WideStrip::kWidth, strip.rows});
+    LayStrip(strip.over.dc(), strip, pieces, piece, {0, 0, WideStrip::kWidth, piece.height});
+  }
+  const int rows = std::min(strip.rows, dest.height);
+  for (int x = dest.x; x < dest.right(); x += WideStrip::kWidth) {
+    BitBlt(dc, x, dest.y, std::min(WideStrip::kWidth, dest.right() - x), rows, strip.over.dc(), 0, 0, SRCCOPY);
+  }
 }
 
 // Black at a constant opacity over `area`: the panel's outline.
@@ -88,6 +131,14 @@ void FrameSurfaces::Publish(HWND window) {
   prop::SetHandle(window, prop::kBackOldBitmap, back.old_bitmap());
 }
 
+namespace {
+
+// The size a surface is made at for a window side of `length`: a step of 64 pixels up, so that a
+// window being sized by the mouse draws into the bitmaps it has for most of its moves.
+int SurfaceCapacity(int length) { return (std::max(length, 1) + 63) / 64 * 64; }
+
+}  // namespace
+
 void SkinEngine::BuildFrame(HWND window, bool forced) {
   SkinWindowRecord* record = FindAttached(window);
   if (!record) return;
@@ -97,29 +148,44 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
   const bool same_size = width == prop::GetInt(window, prop::kWidth) && height == prop::GetInt(window, prop::kHeight);
   if (!forced && same_size) return;
   ++frame_builds_;
-  prop::Set(window, prop::kWidth, width);
-  prop::Set(window, prop::kHeight, height);
+  if (!same_size) {
+    prop::Set(window, prop::kWidth, width);
+    prop::Set(window, prop::kHeight, height);
+  }
 
   FrameSurfaces& surfaces = record->surfaces;
-  const ScopedGetDC window_dc(window);
-  if (!surfaces.cache.dc()) {
-    surfaces.cache.Reset(CreateCompatibleDC(window_dc.get()));
-    surfaces.back.Reset(CreateCompatibleDC(window_dc.get()));
-    SetBkMode(surfaces.cache.dc(), TRANSPARENT);
-    SetStretchBltMode(surfaces.cache.dc(), HALFTONE);
-    SetBrushOrgEx(surfaces.cache.dc(), 0, 0, nullptr);
+  const bool fits = surfaces.cache.bitmap() && width <= surfaces.capacity_width &&
+                    height <= surfaces.capacity_height && SurfaceCapacity(width) >= surfaces.capacity_width &&
+                    SurfaceCapacity(height) >= surfaces.capacity_height;
+  // A rebuild at the same size (a new caption, colour or tab), or at a size the bitmaps still
+  // hold without much to spare, draws over the surfaces it has.
+  if (!surfaces.cache.dc() || !fits) {
+    const ScopedGetDC window_dc(window);
+    if (!surfaces.cache.dc()) {
+      surfaces.cache.Reset(CreateCompatibleDC(window_dc.get()));
+      surfaces.back.Reset(CreateCompatibleDC(window_dc.get()));
+      SetBkMode(surfaces.cache.dc(), TRANSPARENT);
+      SetStretchBltMode(surfaces.cache.dc(), HALFTONE);
+      SetBrushOrgEx(surfaces.cache.dc(), 0, 0, nullptr);
+    }
+    surfaces.capacity_width = SurfaceCapacity(width);
+    surfaces.capacity_height = SurfaceCapacity(height);
+    surfaces.cache.ReplaceBitmap(
+        CreateCompatibleBitmap(window_dc.get(), surfaces.capacity_width, surfaces.capacity_height));
+    surfaces.back.ReplaceBitmap(
+        CreateCompatibleBitmap(window_dc.get(), surfaces.capacity_width, surfaces.capacity_height));
+    surfaces.Publish(window);
   }
-  // A rebuild at the same size (a new caption, colour or tab) draws over the surfaces it has.
-  if (!surfaces.cache.bitmap() || !same_size) {
-    surfaces.cache.ReplaceBitmap(CreateCompatibleBitmap(window_dc.get(), width, height));
-    surfaces.back.ReplaceBitmap(CreateCompatibleBitmap(window_dc.get(), width, height));
-  }
-  surfaces.Publish(window);
 
   DrawFrame(window, surfaces.cache.dc(), surfaces.back.dc(), width, height);
   // The region belongs to the window from here on.
   const int round = Scale(3, record->dpi);
-  SetWindowRgn(window, CreateRoundRectRgn(0, 0, width + 1, height + 1, round, round), TRUE);
+  if (surfaces.region_width != width || surfaces.region_height != height || surfaces.region_round != round) {
+    SetWindowRgn(window, CreateRoundRectRgn(0, 0, width + 1, height + 1, round, round), TRUE);
+    surfaces.region_width = width;
+    surfaces.region_height = height;
+    surfaces.region_round = round;
+  }
 }
 
 void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int height) {
@@ -128,11 +194,27 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   const int banner = prop::GetInt(window, prop::kBannerHeight);
   const int status = prop::GetInt(window, prop::kStatusHeight);
   const bool sizable = prop::GetInt(window, prop::kSizeBox) == 1;
-  HDC pieces = r.frame_pieces.dc();
-  Fill(cache, r.skin_fill.get(), {0, 0, width, height});
-  if (const auto picture =
-          skin::PlaceBannerPicture(r.picture_width, r.picture_height, width, banner, r.gradient_colour);
-      picture && r.picture.image()) {
+  const Dpi dpi = record ? record->dpi : kDesignDpi;
+  DpiArtwork& art = r.ArtworkAt(dpi);
+  HDC pieces = art.frame_pieces.dc();
+  // The frame sheet's pieces at the window's DPI: `piece` is where it sits at 100 %.
+  const auto at_dpi = [dpi](skin::PixelRect piece) { return skin::ScaleRect(piece, dpi); };
+  const skin::PanelFrame panel = skin::PanelFrameAt(dpi);
+  const int panel_top = banner + panel.line;
+  const int bottom = height - status - panel.inset, right = width - panel.inset;
+  // The skin colour everywhere but the client panel, which is filled in its own colour below.
+  if (right > panel.inset && bottom > panel_top) {
+    Fill(cache, r.skin_fill.get(), {0, 0, width, panel_top});
+    Fill(cache, r.skin_fill.get(), {0, bottom, width, height - bottom});
+    Fill(cache, r.skin_fill.get(), {0, panel_top, panel.inset, bottom - panel_top});
+    Fill(cache, r.skin_fill.get(), {right, panel_top, width - right, bottom - panel_top});
+  } else {
+    Fill(cache, r.skin_fill.get(), {0, 0, width, height});
+  }
+  const auto picture =
+      skin::PlaceBannerPicture(r.picture_width, r.picture_height, width, banner, r.gradient_colour);
+  const bool plain_banner = !(picture && r.picture.image());
+  if (!plain_banner) {
     GpGraphicsOwner graphics = GraphicsOn(cache);
     if (graphics) {
       DrawImage(graphics.get(), r.picture.image(), picture->source, picture->dest);
@@ -140,20 +222,26 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
       FillFade(graphics.get(), picture->lower_fade);
     }
   }
-  const Dpi dpi = record ? record->dpi : kDesignDpi;
-  const skin::PanelFrame panel = skin::PanelFrameAt(dpi);
-  LayPiece(cache, pieces, skin::kGlossRegion, {0, 0, width, Scale(skin::kGlossHeight, dpi)});
+  const skin::PixelRect gloss{0, 0, width, Scale(skin::kGlossHeight, dpi)};
+  if (plain_banner) {
+    LayStripOver(cache, art.gloss, r.skin_colour, pieces, at_dpi(skin::kGlossRegion), gloss);
+  } else {
+    LayStrip(cache, art.gloss, pieces, at_dpi(skin::kGlossRegion), gloss);
+  }
   if (status > 0) {
-    LayPiece(cache, pieces, skin::kStatusStripRegion,
-             {panel.edge, height - status - panel.inset, width - 2 * panel.edge, status});
+    const skin::PixelRect strip{panel.edge, height - status - panel.inset, width - 2 * panel.edge, status};
+    // Over the skin colour alone, unless the gloss reaches down to it on a very low window.
+    if (strip.y >= art.gloss.rows) {
+      LayStripOver(cache, art.status_strip, r.skin_colour, pieces, at_dpi(skin::kStatusStripRegion), strip);
+    } else {
+      LayStrip(cache, art.status_strip, pieces, at_dpi(skin::kStatusStripRegion), strip);
+    }
     if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable, record->dpi);
     if (sizable && prop::GetInt(window, prop::kMaximize) == 0) {
-      LayPiece(cache, pieces, skin::kSizeGripRegion,
+      LayPiece(cache, pieces, at_dpi(skin::kSizeGripRegion),
                {width - Scale(14, dpi), height - Scale(14, dpi), Scale(12, dpi), Scale(12, dpi)});
     }
   }
-  const int panel_top = banner + panel.line;
-  const int bottom = height - status - panel.inset, right = width - panel.inset;
   Fill(cache, r.background_brush.get(), {panel.inset, panel_top, right - panel.inset, bottom - panel_top});
   // The outline's corners at 96 DPI: (2, B) to (W − 3, H − S − 3), both ends included.
   constexpr BYTE kOutline = 150;
@@ -168,7 +256,7 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   BitBlt(back, 0, 0, width, height, cache, 0, 0, SRCCOPY);
 
   auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
-  if (!icon) icon = r.default_window_icon.get();
+  if (!icon) icon = art.window_icon.get();
   int text_x = Scale(8, dpi);
   if (icon) {
     DrawIconEx(cache, Scale(8, dpi), Scale(6, dpi), icon, Scale(16, dpi), Scale(16, dpi), 0, nullptr, DI_NORMAL);
@@ -189,19 +277,30 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
 
 void SkinEngine::DrawElement(HDC dc, const skin::Element& element, Dpi dpi) {
   SkinResources& r = *resources_;
+  const DpiArtwork& art = r.ArtworkAt(dpi);
   const skin::PixelRect place = ToPixelRect(element.rect);
   switch (element.kind) {
     case skin::ElementKind::kCaptionButton:
       if (const auto piece = skin::CaptionButtonPiece(element.type, element.hovered, element.pressed)) {
-        LayPiece(dc, r.frame_pieces.dc(), *piece, place);
+        LayPiece(dc, art.frame_pieces.dc(), skin::ScaleRect(*piece, dpi), place);
       }
       break;
     case skin::ElementKind::kTab:
-      if (const auto piece = skin::TabBackgroundPiece(element)) LayPiece(dc, r.frame_pieces.dc(), *piece, place);
-      if (auto icon = reinterpret_cast<HICON>(element.icon)) {
+      if (const auto piece = skin::TabBackgroundPiece(element)) {
+        LayPiece(dc, art.frame_pieces.dc(), skin::ScaleRect(*piece, dpi), place);
+      }
+      // A tab given no icon shows the default one at the window's DPI.
+      if (auto icon = element.icon ? reinterpret_cast<HICON>(element.icon) : art.tab_icon.get()) {
         const int size = Scale(32, dpi);
-        DrawIconEx(dc, place.x + (place.width - size) / 2, place.y + Scale(2, dpi), icon, size, size, 0, nullptr,
-                   DI_NORMAL);
+        const int x = place.x + (place.width - size) / 2, y = place.y + Scale(2, dpi);
+        const HaloTextImage* image =
+            !element.icon || r.engine_icons.count(icon) ? r.EngineIconImage(icon, size) : nullptr;
+        if (image) {
+          constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+          AlphaBlend(dc, x, y, size, size, image->surface.dc(), 0, 0, size, size, kPerPixel);
+        } else {
+          DrawIconEx(dc, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
+        }
       }
       if (!element.text.empty()) {
         const RECT line{place.x, place.bottom() - Scale(16, dpi), place.right(), place.bottom()};
@@ -219,7 +318,25 @@ void SkinEngine::DrawElement(HDC dc, const skin::Element& element, Dpi dpi) {
 
 void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT layout, UINT format) {
   if (text.empty() || !font) return;
-  MemorySurface mask;
+  auto& drawn = resources_->halo_texts;
+  const HaloTextKey key{text, font, format, layout.right - layout.left, layout.bottom - layout.top};
+  auto found = drawn.find(key);
+  if (found == drawn.end()) {
+    auto image = MakeHaloText(text, font, layout, format);
+    if (!image) return;
+    if (drawn.size() >= 512) drawn.clear();
+    found = drawn.emplace(key, std::move(image)).first;
+  }
+  const HaloTextImage& image = *found->second;
+  constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc, layout.left - 1, layout.top - 1, image.width, image.height, image.surface.dc(), 0, 0, image.width,
+             image.height, kPerPixel);
+}
+
+std::unique_ptr<HaloTextImage> SkinEngine::MakeHaloText(const std::wstring& text, HFONT font, RECT layout,
+                                                        UINT format) {
+  auto image = std::make_unique<HaloTextImage>();
+  MemorySurface& mask = image->surface;
   mask.Reset(CreateCompatibleDC(ScopedGetDC(nullptr).get()));
   const ScopedSelectObject font_in_mask(mask.dc(), font);
   if (layout.right <= layout.left || layout.bottom <= layout.top) {
@@ -236,7 +353,7 @@ void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT
   HBITMAP dib = CreateDIBSection(mask.dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!dib || !bits) {
     if (dib) DeleteObject(dib);
-    return;
+    return nullptr;
   }
   mask.ReplaceBitmap(dib);  // the mask owns it now
   SetBkMode(mask.dc(), TRANSPARENT);
@@ -253,8 +370,9 @@ void SkinEngine::DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT
   }
   const std::vector<std::uint32_t> composed = skin::ComposeHaloText(coverage, width, height);
   std::copy(composed.begin(), composed.end(), pixels);
-  constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, layout.left - 1, layout.top - 1, width, height, mask.dc(), 0, 0, width, height, kPerPixel);
+  image->width = width;
+  image->height = height;
+  return image;
 }
 
 void SkinEngine::RedrawElement(HWND window, int index) {

@@ -20,9 +20,8 @@ std::optional<PixelRect> CaptionButtonPiece(ButtonType type, bool hovered, bool 
 }
 
 std::optional<PixelRect> TabBackgroundPiece(const Element& tab) {
-  const int width = tab.rect.Width(), height = tab.rect.Height();
-  if (tab.pressed || tab.selected) return PixelRect{120, 90, width, height};
-  if (tab.hovered) return PixelRect{60, 90, width, height};
+  if (tab.pressed || tab.selected) return kTabPressedRegion;
+  if (tab.hovered) return kTabHoverRegion;
   return std::nullopt;
 }
 

@@ -1,5 +1,7 @@
 #include "skin/nine_grid.h"
 
+#include "skin/artwork_scale.h"
+
 namespace velmora::skin {
 
 bool Draws(const SheetPiece& piece) { return !piece.source.empty() && !piece.dest.empty(); }
@@ -48,9 +50,9 @@ PixelRect PushButtonFrame(ButtonDrawState state, bool enabled) {
   return {LookIndex(state, enabled) * kPushButtonFrameWidth, 0, kPushButtonFrameWidth, kPushButtonFrameHeight};
 }
 
-std::array<SheetPiece, 9> PushButtonPieces(ButtonDrawState state, bool enabled, int width, int height) {
-  constexpr int m = kPushButtonMargin;
-  return NineGrid(PushButtonFrame(state, enabled), {m, m, m, m}, {0, 0, width, height});
+std::array<SheetPiece, 9> PushButtonPieces(ButtonDrawState state, bool enabled, int width, int height, Dpi dpi) {
+  const int m = Scale(kPushButtonMargin, dpi);
+  return NineGrid(ScaleRect(PushButtonFrame(state, enabled), dpi), {m, m, m, m}, {0, 0, width, height});
 }
 
 PixelRect ToggleFrame(ToggleKind kind, ButtonDrawState state, bool enabled, bool checked) {
@@ -65,24 +67,21 @@ PixelRect ToggleCaptionRect(int width, int height, Dpi dpi) {
 }
 
 std::array<SheetPiece, 8> WindowBorderPieces(int width, int height, Dpi dpi) {
-  constexpr int t = kBorderThickness;
-  constexpr int left = kBorderTemplateX;
-  constexpr int top = kBorderTemplateY;
-  constexpr int right = kBorderTemplateX + kBorderTemplateWidth - t;
-  constexpr int bottom = kBorderTemplateY + kBorderTemplateHeight - t;
-  const int d = Scale(t, dpi);  // the thickness drawn
-  const bool corners_stretched = d != t;
+  const PixelRect frame =
+      ScaleRect({kBorderTemplateX, kBorderTemplateY, kBorderTemplateWidth, kBorderTemplateHeight}, dpi);
+  const int d = Scale(kBorderThickness, dpi);  // the thickness, on the sheet and drawn
+  const int left = frame.x, top = frame.y, right = frame.right() - d, bottom = frame.bottom() - d;
   const int across = width - 2 * d;
   const int down = height - 2 * d;
   return {{
-      {{left, top, t, t}, {0, 0, d, d}, corners_stretched},
-      {{left + t, top, t, t}, {d, 0, across, d}, true},
-      {{right, top, t, t}, {width - d, 0, d, d}, corners_stretched},
-      {{left, top + t, t, t}, {0, d, d, down}, true},
-      {{right, top + t, t, t}, {width - d, d, d, down}, true},
-      {{left, bottom, t, t}, {0, height - d, d, d}, corners_stretched},
-      {{left + t, bottom, t, t}, {d, height - d, across, d}, true},
-      {{right, bottom, t, t}, {width - d, height - d, d, d}, corners_stretched},
+      {{left, top, d, d}, {0, 0, d, d}, false},
+      {{left + d, top, d, d}, {d, 0, across, d}, true},
+      {{right, top, d, d}, {width - d, 0, d, d}, false},
+      {{left, top + d, d, d}, {0, d, d, down}, true},
+      {{right, top + d, d, d}, {width - d, d, d, down}, true},
+      {{left, bottom, d, d}, {0, height - d, d, d}, false},
+      {{left + d, bottom, d, d}, {d, height - d, across, d}, true},
+      {{right, bottom, d, d}, {width - d, height - d, d, d}, false},
   }};
 }
 

@@ -63,8 +63,9 @@ ButtonDrawState DrawStateFromProperty(std::intptr_t value);
 // The push-button frame for a state. A disabled button shows the fourth frame whatever its state.
 PixelRect PushButtonFrame(ButtonDrawState state, bool enabled);
 
-// The pieces that draw a push button of `width` x `height` into a surface at (0, 0).
-std::array<SheetPiece, 9> PushButtonPieces(ButtonDrawState state, bool enabled, int width, int height);
+// The pieces that draw a push button of `width` x `height` into a surface at (0, 0), from the
+// control sheet at `dpi` (its frames and 5-pixel margins scaled by their edges).
+std::array<SheetPiece, 9> PushButtonPieces(ButtonDrawState state, bool enabled, int width, int height, Dpi dpi);
 
 enum class ToggleKind { kCheckBox, kRadio };
 
@@ -88,8 +89,9 @@ inline constexpr int kBorderThickness = 5;
 // The eight border pieces of a window of `width` x `height`, in drawing order: top-left corner,
 // top edge, top-right corner, left edge, right edge, bottom-left corner, bottom edge, bottom-right
 // corner. Each edge stretches a single 5 x 5 piece next to its corner; the template's centre is
-// never drawn (the client panel is there). At `dpi` the border is 5 design pixels thick, scaled,
-// and the corners are stretched to that too.
+// never drawn (the client panel is there). At `dpi` the pieces come from the frame sheet at that
+// DPI (the template scaled by its edges) and the border is 5 design pixels thick, scaled: the
+// corners are copied as they are, only the edges stretched.
 std::array<SheetPiece, 8> WindowBorderPieces(int width, int height, Dpi dpi);
 
 // The frame around the client panel at a DPI: the panel's outline (`line` thick, `edge` in from

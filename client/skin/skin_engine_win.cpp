@@ -300,6 +300,7 @@ void SkinEngine::Release(HWND window) {
   if (auto previous = prop::Get(window, prop::kWndProc)) SetWindowLongPtrW(window, GWLP_WNDPROC, previous);
   for (auto it = records_.begin(); it != records_.end(); ++it) {
     if ((*it)->window == window) {
+      for (HICON icon : (*it)->owned_icons) resources_->ForgetIcon(icon);  // destroyed with the record
       records_.erase(it);
       break;
     }

@@ -42,6 +42,11 @@ struct FrameSurfaces {
   HWND published_on = nullptr;
   MemorySurface cache;
   MemorySurface back;
+  // The bitmaps' size, at least the window's: a window sized a little keeps them.
+  int capacity_width = 0, capacity_height = 0;
+  // The window region last set (its size and rounding), so that a build at the same size and
+  // DPI leaves it alone.
+  int region_width = 0, region_height = 0, region_round = 0;
 };
 
 // One attached window and its drawn elements. Element positions in the list are 0-based here;
@@ -155,7 +160,9 @@ class SkinEngine {
   void DrawElement(HDC dc, const skin::Element& element, Dpi dpi);
   // White text over its dark halo in `layout` (DrawText's format flags); a layout without size
   // takes the text's own size at its top left.
+  // The drawn text is kept in the resources and blended again when the same text is drawn.
   void DrawHaloText(HDC dc, const std::wstring& text, HFONT font, RECT layout, UINT format);
+  static std::unique_ptr<HaloTextImage> MakeHaloText(const std::wstring& text, HFONT font, RECT layout, UINT format);
   void RedrawElement(HWND window, int index);  // 0-based
   void RefreshSideBorders(HWND window);
   void RemoveFrameProperties(HWND window);

@@ -68,9 +68,12 @@ bool SkinEngine::AddTab(HWND window, const std::string& gbk_caption, std::string
     icon = reinterpret_cast<HICON>(std::uintptr_t(*handle));
   } else {
     icon = IconFromIcoBytes(icon_bytes, Scale(32, record->dpi));
-    if (icon) record->owned_icons.push_back(icon);
+    if (icon) {
+      record->owned_icons.push_back(icon);
+      resources_->engine_icons.insert(icon);
+    }
   }
-  if (!icon) icon = resources_->default_tab_icon.get();
+  // No icon: the element keeps none and is drawn with the default one at the window's DPI.
 
   skin::Element tab = skin::MakeTab(record->next_tab_x, gbk_caption, record->dpi);
   tab.icon = reinterpret_cast<std::uintptr_t>(icon);

@@ -85,4 +85,32 @@ std::optional<IconImage> FirstIconImage(std::string_view bytes) {
   return IconImage{offset, size};
 }
 
+std::optional<IconImage> IconImageFor(std::string_view bytes, int size) {
+  constexpr std::size_t kHeader = 6, kEntry = 16;
+  if (bytes.size() < kHeader || ReadLittle(bytes, 2, 2) != 1) return std::nullopt;
+  const std::size_t count = ReadLittle(bytes, 4, 2);
+  std::optional<IconImage> best;
+  int best_width = 0;
+  // Better: the exact size; then any larger one over any smaller; among larger ones the smallest,
+  // among smaller ones the largest.
+  const auto better = [size](int width, int than) {
+    if (than == size) return false;
+    if (width == size) return true;
+    if ((width > size) != (than > size)) return width > size;
+    return width > size ? width < than : width > than;
+  };
+  for (std::size_t i = 0; i < count && kHeader + (i + 1) * kEntry <= bytes.size(); ++i) {
+    const std::size_t entry = kHeader + i * kEntry;
+    const int width = static_cast<unsigned char>(bytes[entry]) == 0 ? 256 : static_cast<unsigned char>(bytes[entry]);
+    const std::size_t image_size = ReadLittle(bytes, entry + 8, 4);
+    const std::size_t offset = ReadLittle(bytes, entry + 12, 4);
+    if (image_size == 0 || offset > bytes.size() || image_size > bytes.size() - offset) continue;
+    if (!best || better(width, best_width)) {
+      best = IconImage{offset, image_size};
+      best_width = width;
+    }
+  }
+  return best;
+}
+
 }  // namespace velmora::skin

@@ -60,4 +60,9 @@ struct IconImage {
 };
 std::optional<IconImage> FirstIconImage(std::string_view bytes);
 
+// The image of an icon file to draw at `size` pixels: the one of that size, else the smallest
+// larger one (shrunk when drawn), else the largest. Entries pointing outside the file are passed
+// over; nothing when no entry is whole.
+std::optional<IconImage> IconImageFor(std::string_view bytes, int size);
+
 }  // namespace velmora::skin

@@ -97,9 +97,9 @@ std::string DecodePng(const Bytes& file, Picture& out) {
   return "";
 }
 
-Picture FrameSheet() {
+Picture FrameSheet(const std::string& name = "frame_sheet.png") {
   Picture p;
-  const std::string error = DecodePng(ReadArtwork("frame_sheet.png"), p);
+  const std::string error = DecodePng(ReadArtwork(name), p);
   EXPECT_EQ(error, "");
   if (!error.empty()) p = Picture{};
   return p;
@@ -286,16 +286,62 @@ TEST(ArtworkControlSheet, PushButtonsStretchAndTogglesAreAllDistinct) {
   }
 }
 
+// The sheets drawn for 150 % and 200 %: their pieces at the rectangles the engine scales to, and
+// the border's hairlines whole pixels thick, not a blurred enlargement of the 100 % sheet.
+TEST(ArtworkScaledSheets, PiecesSitWhereTheEngineLooksAndLinesAreCrisp) {
+  struct Case {
+    const char* frame;
+    const char* control;
+    int width, height, control_width, control_height;
+    int line;  // a design hairline
+    double s;
+  };
+  for (const Case& c : {Case{"frame_sheet_150.png", "control_sheet_150.bmp", 308, 390, 240, 83, 2, 1.5},
+                        Case{"frame_sheet_200.png", "control_sheet_200.bmp", 410, 520, 320, 110, 2, 2.0}}) {
+    SCOPED_TRACE(c.frame);
+    const Picture p = FrameSheet(c.frame);
+    ASSERT_EQ(p.width, c.width);
+    ASSERT_EQ(p.height, c.height);
+    const auto at = [&](double v) { return static_cast<int>(v * c.s + 0.5); };
+    // Down the middle of the border template's top edge: dark rows, light rows, then nothing.
+    const int x = at(30), top = at(90);
+    for (int i = 0; i < c.line; ++i) {
+      EXPECT_EQ(p.at(x, top + i), p.at(x, top)) << "dark row " << i;
+      EXPECT_EQ(p.at(x, top + c.line + i), p.at(x, top + c.line)) << "light row " << i;
+    }
+    EXPECT_TRUE(p.at(x, top).r < 60 && p.at(x, top).a >= 100) << p.at(x, top);
+    EXPECT_TRUE(p.at(x, top + c.line).r > 200 && p.at(x, top + c.line).a > 0) << p.at(x, top + c.line);
+    EXPECT_EQ(p.at(x, top + 2 * c.line).a, 0);
+    // The same on the left edge, and the edges stay flat along their stretch.
+    EXPECT_EQ(p.at(0, at(116)), p.at(c.line - 1, at(116)));
+    EXPECT_EQ(p.at(2 * c.line, at(116)).a, 0);
+    ExpectRowsEven(p, at(5), top, at(55) - at(5), at(95) - top);
+    ExpectRowsEven(p, 0, 0, at(150), at(90));  // the gloss
+    // The close button's hover look, red, fills its scaled cell but for the rounded corners.
+    const Rgba red = p.at(at(162) + at(20), at(165) + at(16));
+    EXPECT_TRUE(red.r > 200 && red.g < 60 && red.a > 180) << red;
+    EXPECT_LT(p.at(at(162), at(165)).a, red.a);
+
+    const Bytes control = ReadArtwork(c.control);
+    ASSERT_GE(control.size(), 54u);
+    EXPECT_EQ(static_cast<int>(Le32(control, 18)), c.control_width);
+    EXPECT_EQ(static_cast<int>(Le32(control, 22)), c.control_height);
+  }
+}
+
 struct IconCase {
   const char* file;
   std::vector<int> sizes;
 };
 
 TEST(ArtworkIcons, DirectoryEntriesPointAt32BitImagesWithMatchingMasks) {
-  const IconCase cases[] = {{"tab_icon.ico", {32}}, {"velmora.ico", {16, 32, 48}},
-                            // the main window's tab pictures, one 32 x 32 image each (4,286 bytes)
-                            {"ico/1.ico", {32}}, {"ico/2.ico", {32}}, {"ico/3.ico", {32}}, {"ico/4.ico", {32}},
-                            {"ico/5.ico", {32}}, {"ico/6.ico", {32}}, {"ico/7.ico", {32}}};
+  // Each at the sizes the screen scales ask for: the tab pictures are 32 design pixels, the
+  // program icon 16 in a caption and 32 or 48 in the shell.
+  const std::vector<int> tab_sizes = {32, 40, 48, 56, 64};
+  const IconCase cases[] = {{"tab_icon.ico", tab_sizes}, {"velmora.ico", {16, 20, 24, 32, 40, 48, 64}},
+                            {"ico/1.ico", tab_sizes}, {"ico/2.ico", tab_sizes}, {"ico/3.ico", tab_sizes},
+                            {"ico/4.ico", tab_sizes}, {"ico/5.ico", tab_sizes}, {"ico/6.ico", tab_sizes},
+                            {"ico/7.ico", tab_sizes}};
   for (const IconCase& c : cases) {
     SCOPED_TRACE(c.file);
     const Bytes file = ReadArtwork(c.file);

@@ -40,7 +40,7 @@ void ExpectEachPixelOnce(const std::map<std::pair<int, int>, int>& hits, PixelRe
 
 TEST(SkinNineGrid, PressedButtonPiecesLandInTheirPlaces) {
   // Pressed: the third frame, sheet x 80.
-  const auto pieces = PushButtonPieces(ButtonDrawState::kPressed, true, 100, 30);
+  const auto pieces = PushButtonPieces(ButtonDrawState::kPressed, true, 100, 30, kDesignDpi);
   const std::array<SheetPiece, 9> expected = {{
       {{80, 0, 5, 5}, {0, 0, 5, 5}, false},      // top-left
       {{115, 0, 5, 5}, {95, 0, 5, 5}, false},    // top-right
@@ -58,14 +58,14 @@ TEST(SkinNineGrid, PressedButtonPiecesLandInTheirPlaces) {
 TEST(SkinNineGrid, DrawnPiecesTileTheButtonAndTheFrameExactlyOnce) {
   for (const auto& [w, h] : {std::pair{10, 10}, {40, 23}, {41, 24}, {173, 57}}) {
     SCOPED_TRACE(testing::Message() << w << "x" << h);
-    const auto pieces = PushButtonPieces(ButtonDrawState::kHover, true, w, h);
+    const auto pieces = PushButtonPieces(ButtonDrawState::kHover, true, w, h, kDesignDpi);
     ExpectEachPixelOnce(Coverage(pieces, [](const SheetPiece& p) { return p.dest; }), {0, 0, w, h});
     if (w > 10 && h > 10) {  // all nine pieces draw, so together they read the whole hover frame
       ExpectEachPixelOnce(Coverage(pieces, [](const SheetPiece& p) { return p.source; }), {40, 0, 40, 23});
     }
   }
   // At its own size the frame is a plain copy: every piece lands where it sits in the frame.
-  for (const SheetPiece& p : PushButtonPieces(ButtonDrawState::kNormal, true, 40, 23)) {
+  for (const SheetPiece& p : PushButtonPieces(ButtonDrawState::kNormal, true, 40, 23, kDesignDpi)) {
     EXPECT_EQ(p.dest.width, p.source.width);
     EXPECT_EQ(p.dest.height, p.source.height);
     EXPECT_EQ(p.dest.x, p.source.x);
@@ -88,7 +88,7 @@ TEST(SkinNineGrid, ButtonsSmallerThanTheMarginsStillDrawTheirFourCorners) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
-    const auto pieces = PushButtonPieces(ButtonDrawState::kNormal, true, c.w, c.h);
+    const auto pieces = PushButtonPieces(ButtonDrawState::kNormal, true, c.w, c.h, kDesignDpi);
     std::set<int> drawn;
     for (int i = 0; i < 9; ++i)
       if (Draws(pieces[i])) drawn.insert(i);
@@ -176,13 +176,14 @@ TEST(SkinControlSheet, EveryFrameFitsTheSheetWithoutOverlappingAnother) {
   for (const auto& [pixel, count] : hits) EXPECT_EQ(count, 1) << pixel.first << "," << pixel.second;
 }
 
-// At 150 % the border is 8 pixels thick (7.5 away from zero), corners stretched from the same
-// 5 x 5 pieces of the sheet; the panel's outline and inset follow one rule at every DPI.
+// At 150 % the border is 8 pixels thick (7.5 away from zero), its corners copied whole from the
+// 150 % sheet; the panel's outline and inset follow one rule at every DPI.
 TEST(SkinFrameBorder, ThickerAtTheWindowsDpi) {
+  // From the 150 % sheet, whose template is at (0, 135), 90 x 78: 8-pixel corners copied whole.
   const auto pieces = WindowBorderPieces(600, 400, Dpi{144});
-  EXPECT_EQ(pieces[0], (SheetPiece{{0, 90, 5, 5}, {0, 0, 8, 8}, true}));
-  EXPECT_EQ(pieces[1], (SheetPiece{{5, 90, 5, 5}, {8, 0, 584, 8}, true}));
-  EXPECT_EQ(pieces[7], (SheetPiece{{55, 137, 5, 5}, {592, 392, 8, 8}, true}));
+  EXPECT_EQ(pieces[0], (SheetPiece{{0, 135, 8, 8}, {0, 0, 8, 8}, false}));
+  EXPECT_EQ(pieces[1], (SheetPiece{{8, 135, 8, 8}, {8, 0, 584, 8}, true}));
+  EXPECT_EQ(pieces[7], (SheetPiece{{82, 205, 8, 8}, {592, 392, 8, 8}, false}));
   struct Case {
     int dpi, edge, line, inset;
   };

@@ -456,6 +456,28 @@ TEST(SkinTabs, IconBytesAreAHandleOrAnIconFile) {
   for (const Case& c : broken) EXPECT_FALSE(FirstIconImage(c.bytes)) << c.name;
 }
 
+TEST(SkinTabs, AnIconFileGivesTheImageOfTheSizeAskedForElseTheNextLarger) {
+  // Entries of 16, 64, 32 and 256 (written 0) pixels, each image 4 bytes, in that order.
+  std::string ico("\0\0\1\0\4\0", 6);
+  const int widths[] = {16, 64, 32, 0};
+  for (int i = 0; i < 4; ++i) {
+    ico += std::string(1, char(widths[i])) + std::string(1, char(widths[i])) + std::string("\0\0\1\0\x20\0", 6);
+    ico += std::string("\4\0\0\0", 4) + std::string(1, char(6 + 64 + 4 * i)) + std::string("\0\0\0", 3);
+  }
+  ico += std::string(16, 'x');
+  const std::pair<int, size_t> cases[] = {{16, 70}, {32, 78}, {64, 74}, {256, 82},
+                                          {24, 78}, {48, 74}, {300, 82}, {8, 70}};
+  for (const auto& [size, offset] : cases) {
+    const auto image = IconImageFor(ico, size);
+    ASSERT_TRUE(image) << size;
+    EXPECT_EQ(image->offset, offset) << size;
+  }
+  // An entry pointing past the end is passed over; none whole, nothing.
+  std::string broken = ico.substr(0, ico.size() - 4);  // the 256 one's image is cut
+  EXPECT_EQ(IconImageFor(broken, 256)->offset, 74u);
+  EXPECT_FALSE(IconImageFor(ico.substr(0, 40), 32));
+}
+
 TEST(SkinButtons, ClassificationFromTheStyle) {
   struct Case {
     std::uint32_t style;

@@ -24,9 +24,13 @@
 #include "gateway/rc4.h"
 #include "memory_profile_store.h"
 #include "runtime/dpi_win.h"
+#include "resources/resource_ids.h"
 #include "runtime/gbk_win.h"
 #include "runtime/handles_win.h"
+#include "skin/artwork_scale.h"
+#include "skin/frame_sheet.h"
 #include "skin/nine_grid.h"
+#include "skin/skin_colour.h"
 #include "skin/skin_engine_win.h"
 #include "skin/skin_properties_win.h"
 #include "dpi_change.h"
@@ -372,6 +376,94 @@ TEST_F(DpiLayout, ThePopUpFollowsADpiChange) {
   SendDpiChanged(popup, OtherDpi(dpi_), at);
   EXPECT_EQ(content_height(), FontHeightForPoints(14, OtherDpi(dpi_)));
   CloseNewItemPopup();
+}
+
+// A colour within a few steps per channel: AlphaBlend rounds premultiplied blends its own way.
+::testing::AssertionResult Near(COLORREF actual, COLORREF expected, int tolerance = 3) {
+  for (int shift : {0, 8, 16}) {
+    if (std::abs(int((actual >> shift) & 0xFF) - int((expected >> shift) & 0xFF)) > tolerance) {
+      return ::testing::AssertionFailure() << std::hex << "actual " << (actual & 0xFFFFFF) << ", expected "
+                                           << (expected & 0xFFFFFF);
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// The frame at the screen's DPI comes from the sheet drawn for that scale, pixel for pixel: the
+// border's corners and the caption buttons are copies of that sheet's pieces, not the 100 %
+// pieces enlarged (whose rounded corners and one-pixel lines a stretch would smear or double
+// unevenly). At 96 that is the 100 % sheet, as it always was.
+TEST_F(DpiLayout, TheFrameIsCopiedFromTheSheetDrawnForTheScreensScale) {
+  const int percent = skin::SheetPercentFor(dpi_);
+  if (skin::SheetDpi(percent) != dpi_) GTEST_SKIP() << "no sheet is drawn for " << dpi_.value << " DPI";
+  SkinEngine skin;
+  constexpr COLORREF kSkin = RGB(200, 30, 40);
+  skin.SetSkinColor(kSkin);
+  const int id = percent == 200 ? VELMORA_RC_FRAME_SHEET_200 : percent == 150 ? VELMORA_RC_FRAME_SHEET_150
+                                                                              : VELMORA_RC_FRAME_SHEET;
+  GlobalMemory block;
+  const GpImageOwner sheet_image = ImageFromBytes(BuiltInResource(id), block);
+  ASSERT_TRUE(sheet_image);
+  auto* sheet = reinterpret_cast<Gdiplus::GpBitmap*>(sheet_image.get());
+  const auto over = [&](COLORREF below, int x, int y) {
+    Gdiplus::ARGB argb = 0;
+    gp::GdipBitmapGetPixel(sheet, x, y, &argb);
+    return skin::BlendOver(below, RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF), std::uint8_t(argb >> 24));
+  };
+
+  const int width = Scale(400, dpi_), height = Scale(300, dpi_);
+  WindowOwner window;
+  window.Reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 20, 20, width, height, nullptr, nullptr,
+                               nullptr, nullptr));
+  ASSERT_TRUE(window);
+  AttachOptions options;
+  options.minimise = true;
+  options.maximise = false;
+  ASSERT_TRUE(skin.AttachWindow(window.get(), options));
+  HDC cache = prop::GetHandle<HDC>(window.get(), prop::kCacheDc);
+  HDC back = prop::GetHandle<HDC>(window.get(), prop::kBackDc);
+  ASSERT_NE(cache, nullptr);
+
+  // The border's bottom-left corner, left of the status strip, over the skin colour: the sheet's
+  // template corner copied 1:1.
+  const skin::PixelRect frame = skin::ScaleRect({skin::kBorderTemplateX, skin::kBorderTemplateY,
+                                                 skin::kBorderTemplateWidth, skin::kBorderTemplateHeight}, dpi_);
+  const int d = Scale(skin::kBorderThickness, dpi_), edge = skin::PanelFrameAt(dpi_).edge;
+  for (int y = 0; y < d; ++y) {
+    for (int x = 0; x < edge; ++x) {
+      ASSERT_TRUE(Near(GetPixel(cache, x, height - d + y), over(kSkin, frame.x + x, frame.bottom() - d + y)))
+          << "corner pixel " << x << "," << y;
+    }
+  }
+  // The left edge's dark line is whole device pixels, one colour across, and the light line
+  // beside it another: two sharp lines, not a ramp.
+  const int line = Scale(1, dpi_), middle = height / 2;
+  for (int x = 1; x < line; ++x) EXPECT_EQ(GetPixel(cache, x, middle), GetPixel(cache, 0, middle)) << x;
+  EXPECT_TRUE(Near(GetPixel(cache, 0, middle), over(kSkin, frame.x, frame.y + d)));
+  EXPECT_GT(GetRValue(GetPixel(cache, line, middle)), GetRValue(GetPixel(cache, line - 1, middle)));
+
+  // The close button hovered: every pixel, rounded corners included, the sheet's hover piece over
+  // the frame beneath.
+  const skin::Element* close = nullptr;
+  for (const skin::Element& e : skin.Record(window.get())->elements.items) {
+    if (e.kind == skin::ElementKind::kCaptionButton && e.type == skin::ButtonType::kClose) close = &e;
+  }
+  ASSERT_NE(close, nullptr);
+  const skin::Rect at = close->rect;
+  SendMessageW(window.get(), WM_MOUSEMOVE, 0, MAKELPARAM((at.left + at.right) / 2, (at.top + at.bottom) / 2));
+  const auto piece = skin::CaptionButtonPiece(skin::ButtonType::kClose, true, false);
+  ASSERT_TRUE(piece);
+  const skin::PixelRect from = skin::ScaleRect(*piece, dpi_);
+  ASSERT_EQ(at.Width(), from.width);
+  ASSERT_EQ(at.Height(), from.height);
+  int differing = 0;
+  for (int y = 0; y < from.height; ++y) {
+    for (int x = 0; x < from.width; ++x) {
+      const COLORREF beneath = GetPixel(back, at.left + x, at.top + y);
+      differing += !Near(GetPixel(cache, at.left + x, at.top + y), over(beneath, from.x + x, from.y + y));
+    }
+  }
+  EXPECT_EQ(differing, 0) << "of " << from.width * from.height << " pixels";
 }
 
 LatestItem Recommendation() {

@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "skin/artwork_scale.h"
 #include "skin/frame_sheet.h"
+#include "skin/nine_grid.h"
 #include "skin/skin_colour.h"
 #include "skin/skin_engine_win.h"
 #include "skin/skin_properties_win.h"
@@ -501,6 +503,96 @@ TEST_F(Skin, HoveringTabsRedrawsOnlyTheTab) {
   EXPECT_TRUE(second.hovered);
   EXPECT_NE(CachePixel(window, x, y), before);
   EXPECT_EQ(engine_.FrameBuilds(), builds);
+}
+
+// A DPI without a sheet of its own (125 %) gets the 150 % sheet's pieces resampled to its size,
+// each on its own: the pieces where the engine looks for them at that DPI, smooth but with their
+// looks, nothing bled in from a neighbour; the control sheet and the icons at its size too.
+TEST_F(Skin, ArtworkAtADpiWithoutASheetIsTheNearestSheetBroughtToItsSize) {
+  const Dpi dpi{120};
+  const DpiArtwork& art = engine_.Resources().ArtworkAt(dpi);
+  EXPECT_EQ(&engine_.Resources().ArtworkAt(dpi), &art);  // made once
+  DIBSECTION section{};
+  ASSERT_EQ(GetObjectW(art.frame_pieces.bitmap(), sizeof section, &section), int(sizeof section));
+  ASSERT_EQ(section.dsBm.bmWidth, Scale(skin::kFrameSheetWidth, dpi));
+  ASSERT_EQ(section.dsBm.bmHeight, Scale(skin::kFrameSheetHeight, dpi));
+  const auto* bits = static_cast<const std::uint32_t*>(section.dsBm.bmBits);
+  const auto pixel = [&](int x, int y) { return bits[std::ptrdiff_t(y) * section.dsBm.bmWidthBytes / 4 + x]; };
+  const auto alpha = [&](int x, int y) { return int(pixel(x, y) >> 24); };
+
+  // The border template: dark at its outer edge, clear well inside; its edges still flat.
+  const skin::PixelRect border = skin::ScaleRect({skin::kBorderTemplateX, skin::kBorderTemplateY,
+                                                  skin::kBorderTemplateWidth, skin::kBorderTemplateHeight}, dpi);
+  const int mid_x = border.x + border.width / 2;
+  EXPECT_GE(alpha(mid_x, border.y), 100);
+  EXPECT_LT(int(pixel(mid_x, border.y) & 0xFF), 60);
+  EXPECT_EQ(alpha(mid_x, border.y + Scale(5, dpi)), 0);
+  for (int x = border.x + Scale(5, dpi); x < border.right() - Scale(5, dpi); ++x) {
+    ASSERT_EQ(pixel(x, border.y), pixel(mid_x, border.y)) << x;
+  }
+  // The gloss lights the top rows; the hovered close button is red from edge to edge of its piece
+  // (a transparent neighbour resampled in would fade its sides).
+  EXPECT_GT(alpha(1, 0), 40);
+  const skin::PixelRect close = skin::ScaleRect(*skin::CaptionButtonPiece(skin::ButtonType::kClose, true, false), dpi);
+  // Its sides half-way down, and its middle below the cross.
+  const int row = close.y + Scale(10, dpi);
+  for (const auto& [x, y] : {std::pair{close.x, row}, {close.right() - 1, row},
+                             {close.x + close.width / 2, close.y + Scale(17, dpi)}}) {
+    const std::uint32_t p = pixel(x, y);
+    EXPECT_GT(alpha(x, y), 180) << x << "," << y;
+    EXPECT_GT(int((p >> 16) & 0xFF), 3 * int((p >> 8) & 0xFF)) << std::hex << p;  // red over green
+  }
+  EXPECT_LT(alpha(close.x, close.y), alpha(close.x, row));  // the rounded corner is still round
+
+  BITMAP control{};
+  ASSERT_TRUE(GetObjectW(art.control_sheet.bitmap(), sizeof control, &control));
+  EXPECT_EQ(control.bmWidth, Scale(skin::kControlSheetWidth, dpi));
+  EXPECT_EQ(control.bmHeight, Scale(skin::kControlSheetHeight, dpi));
+  // Around the toggles only magenta, the key TransparentBlt leaves out.
+  EXPECT_EQ(GetPixel(art.control_sheet.dc(), control.bmWidth - 1, control.bmHeight - 1), RGB(255, 0, 255));
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(art.tab_icon.get(), &info));
+  BITMAP icon{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof icon, &icon);
+  EXPECT_EQ(icon.bmWidth, Scale(32, dpi));
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  EXPECT_NE(art.window_icon.get(), nullptr);
+}
+
+// The engine's own icons are blended from a premultiplied copy made once: pixel for pixel what
+// DrawIconEx draws, on a coloured ground, at two DPIs.
+TEST_F(Skin, AnIconTheEngineMadeIsBlendedExactlyAsDrawIconExDrawsIt) {
+  for (const int dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    HICON icon = engine_.Resources().ArtworkAt(Dpi{dpi}).tab_icon.get();
+    const int size = Scale(32, Dpi{dpi});
+    const HaloTextImage* image = engine_.Resources().EngineIconImage(icon, size);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(engine_.Resources().EngineIconImage(icon, size), image);  // made once
+    HDC screen = GetDC(nullptr);
+    MemorySurface drawn, blended;
+    drawn.Reset(CreateCompatibleDC(screen), CreateCompatibleBitmap(screen, size, size));
+    blended.Reset(CreateCompatibleDC(screen), CreateCompatibleBitmap(screen, size, size));
+    ReleaseDC(nullptr, screen);
+    GdiObjectOwner<HBRUSH> ground;
+    ground.Reset(CreateSolidBrush(RGB(200, 30, 40)));
+    const RECT whole{0, 0, size, size};
+    FillRect(drawn.dc(), &whole, ground.get());
+    FillRect(blended.dc(), &whole, ground.get());
+    DrawIconEx(drawn.dc(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(blended.dc(), 0, 0, size, size, image->surface.dc(), 0, 0, size, size, kPerPixel);
+    int differing = 0, covered = 0;
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        differing += GetPixel(drawn.dc(), x, y) != GetPixel(blended.dc(), x, y);
+        covered += GetPixel(drawn.dc(), x, y) != RGB(200, 30, 40);
+      }
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(covered, size * size / 4);  // the icon is there at all
+  }
 }
 
 // --- Controls ---

@@ -3,14 +3,24 @@
 
   frame_sheet.png    translucent overlays that GDI+ draws over the banner (skin colour or picture)
   control_sheet.bmp  push buttons, check boxes and radio buttons: 24 bits, magenta around frames
-  tab_icon.ico       the default tab icon, 32 x 32
-  velmora.ico        the program icon, 16, 32 and 48 pixels
+  frame_sheet_150.png, control_sheet_150.bmp, frame_sheet_200.png, control_sheet_200.bmp
+                     the same two sheets drawn again at 150 % and 200 % for screens of higher DPI
+  tab_icon.ico       the default tab icon, 32 x 32 and the larger sizes of TAB_ICON_SIZES
+  velmora.ico        the program icon at the sizes of PROGRAM_ICON_SIZES
   ico/1.ico .. 7.ico the main window's tab pictures, shipped in the program's ico folder
   preview.png        for the eye only: the sheets and icons at three times their size
+
+The larger sheets are drawn at their scale, not enlarged: every piece of the 100 % sheet sits at
+its design rectangle scaled by its edges (as Scale in client/runtime/dpi_scale.h rounds: x * s,
+a half rounded up), rounded corners are drawn again at the scaled radius, and the one-pixel lines
+of the design are round(s) device pixels thick (2 at 150 % and 200 %), their edges on whole
+pixels, so that the engine copies them 1:1 at 144 and 192 DPI and nothing is blurred by a stretch.
+At 100 % every function below draws exactly the pixels it always has.
 
 Standard library only, no clock and no randomness: the same script writes the same bytes, so the
 build can regenerate the files at will.
 """
+import math
 import os
 import struct
 import sys
@@ -111,6 +121,27 @@ def ramp(y0, y1, v0, v1):
     return at
 
 
+def scaler(s):
+    """The design's pixel v at scale s, rounded as the engine's Scale rounds: a half up."""
+    return lambda v: int(math.floor(v * s + 0.5))
+
+
+def scaled_box(S, x, y, w, h):
+    """A design box (x, y, w, h) at a scale, by its edges, so that touching boxes still touch."""
+    return S(x), S(y), S(x + w) - S(x), S(y + h) - S(y)
+
+
+def scaled_rects(S, *boxes):
+    return rects(*[scaled_box(S, *b) for b in boxes])
+
+
+def enlarged(shape, s):
+    """A shape of design coordinates drawn at scale s: smooth outlines are redrawn, not enlarged."""
+    if s == 1:
+        return shape
+    return lambda px, py: shape(px / s, py / s)
+
+
 def coverage(shape, x, y, n):
     """The share of n x n samples of pixel (x, y) inside the shape; n = 1 samples the centre only,
     which gives hard edges."""
@@ -143,83 +174,112 @@ def soft_shadow(img, shape, box, a, dy=1):
 BUTTON_ROWS = (145, 165, 185)  # normal, hover, pressed; each 19 high
 
 
-def caption_glyphs():
-    """Glyphs in button coordinates (27 x 19, the close button 40 x 19), keyed by sheet column."""
+def caption_glyphs(s=1):
+    """Glyphs in button coordinates (27 x 19, the close button 40 x 19, both at scale s), keyed by
+    sheet column."""
+    S = scaler(s)
+    line = S(1)
+
+    def box(x, y, w, h):
+        return rects(scaled_box(S, x, y, w, h))
+
     def outline(x, y, w, h):
-        return minus(rects((x, y, w, h)), rects((x + 1, y + 1, w - 2, h - 2)))
-    help_mark = bitmap(11, 5, [".###.", "#...#", "....#", "...#.", "..#..", "..#..", ".....", "..#.."])
-    menu = rects((10, 8, 7, 1), (11, 9, 5, 1), (12, 10, 3, 1), (13, 11, 1, 1))
-    minimise = rects((9, 9, 9, 1))
+        X, Y, W, H = scaled_box(S, x, y, w, h)
+        return minus(rects((X, Y, W, H)), rects((X + line, Y + line, W - 2 * line, H - 2 * line)))
+    rows = [".###.", "#...#", "....#", "...#.", "..#..", "..#..", ".....", "..#.."]
+    help_mark = scaled_rects(S, *[(11 + i, 5 + j, 1, 1) for j, row in enumerate(rows)
+                                  for i, c in enumerate(row) if c == '#'])
+    menu = scaled_rects(S, (10, 8, 7, 1), (11, 9, 5, 1), (12, 10, 3, 1), (13, 11, 1, 1))
+    minimise = rects((S(9), S(9), S(18) - S(9), line))
     maximise = outline(9, 5, 9, 9)
-    restore = either(outline(9, 7, 7, 7), minus(outline(11, 5, 7, 7), rects((9, 7, 7, 7))))
-    close = either(polyline([(16.5, 5.5), (24.5, 13.5)], 1.15), polyline([(24.5, 5.5), (16.5, 13.5)], 1.15))
+    restore = either(outline(9, 7, 7, 7), minus(outline(11, 5, 7, 7), box(9, 7, 7, 7)))
+
+    def stroke(a, b):
+        return polyline([(a[0] * s, a[1] * s), (b[0] * s, b[1] * s)], 1.15 * s)
+    close = either(stroke((16.5, 5.5), (24.5, 13.5)), stroke((24.5, 5.5), (16.5, 13.5)))
     return [(0, 27, help_mark), (27, 27, None), (54, 27, menu), (81, 27, minimise), (108, 27, maximise),
             (135, 27, restore), (162, 40, close)]
 
 
-def frame_sheet():
-    img = Image(205, 260)
+def frame_sheet(s=1):
+    S = scaler(s)
+    line = S(1)  # a design hairline: 1 pixel at 100 %, 2 at 150 % and 200 %
+    img = Image(S(205), S(260))
     # Gloss, stretched across the whole window top: it may change only downwards.
-    paint(img, everywhere, (0, 0, 150, 40), WHITE, lambda y: 0.28 * (1 - y / 40) * (1 - y / 40), n=1)
-    paint(img, everywhere, (0, 0, 150, 1), WHITE, 0.18, n=1)
+    gloss = S(40)
+    paint(img, everywhere, (0, 0, S(150), gloss), WHITE, lambda y: 0.28 * (1 - y / gloss) * (1 - y / gloss), n=1)
+    paint(img, everywhere, (0, 0, S(150), line), WHITE, 0.18, n=1)
     # Status strip, stretched over the status band: a light top line, then darker fading lighter.
-    paint(img, everywhere, (180, 0, 20, 1), WHITE, 0.3, n=1)
-    paint(img, everywhere, (180, 1, 20, 25), BLACK, ramp(1, 25, 0.16, 0.03), n=1)
+    strip_x, strip_w = S(180), S(200) - S(180)
+    paint(img, everywhere, (strip_x, 0, strip_w, line), WHITE, 0.3, n=1)
+    paint(img, everywhere, (strip_x, line, strip_w, S(26) - line), BLACK, ramp(line, S(25), 0.16, 0.03), n=1)
     # Size grip: six dots down to the corner, each with a shadow; the last row and column stay free.
+    dot = S(2)
     for i in range(3):
         for j in range(2 - i, 3):
-            x, y = 180 + 4 * i, 26 + 4 * j
-            paint(img, everywhere, (x + 1, y + 1, 2, 2), BLACK, 0.4, n=1)
-            paint(img, everywhere, (x, y, 2, 2), WHITE, 0.85, n=1)
+            x, y = S(180 + 4 * i), S(26 + 4 * j)
+            paint(img, everywhere, (x + line, y + line, dot, dot), BLACK, 0.4, n=1)
+            paint(img, everywhere, (x, y, dot, dot), WHITE, 0.85, n=1)
     # Border template: a dark outer line and a light inner line, following the window's rounding.
-    x, y, w, h = 0, 90, 60, 52
-    outer, middle = rrect(x, y, x + w, y + h, 2.5), rrect(x + 1, y + 1, x + w - 1, y + h - 1, 1.5)
-    inner = rrect(x + 2, y + 2, x + w - 2, y + h - 2, 0.5)
+    x, y, w, h = scaled_box(S, 0, 90, 60, 52)
+    r = 2.5 * s
+    outer = rrect(x, y, x + w, y + h, r)
+    middle = rrect(x + line, y + line, x + w - line, y + h - line, max(r - line, 0))
+    inner = rrect(x + 2 * line, y + 2 * line, x + w - 2 * line, y + h - 2 * line, max(r - 2 * line, 0))
     paint(img, minus(outer, middle), (x, y, w, h), BLACK, 0.55)
     paint(img, minus(middle, inner), (x, y, w, h), WHITE, 0.24)
     # Tab backgrounds: hover, then pressed or selected, which sinks in under a soft shade.
     # A faint dark rim outside the light outline keeps them visible on pale skins too.
-    for x, fill, edge, rim in ((60, 0.18, 0.36, 0.1), (120, 0.34, 0.55, 0.16)):
-        box = (x, 90, 60, 52)
-        outer, middle = rrect(x, 90, x + 60, 142, 4), rrect(x + 1, 91, x + 59, 141, 3)
-        inner = rrect(x + 2, 92, x + 58, 140, 2)
+    for design_x, fill, edge, rim in ((60, 0.18, 0.36, 0.1), (120, 0.34, 0.55, 0.16)):
+        box = scaled_box(S, design_x, 90, 60, 52)
+        x, y, w, h = box
+        r = 4 * s
+        outer = rrect(x, y, x + w, y + h, r)
+        middle = rrect(x + line, y + line, x + w - line, y + h - line, r - line)
+        inner = rrect(x + 2 * line, y + 2 * line, x + w - 2 * line, y + h - 2 * line, r - 2 * line)
         paint(img, inner, box, WHITE, fill)
-        if x == 120:
-            paint(img, inner, (x, 92, 60, 7), BLACK, ramp(92, 99, 0.13, 0.0))
+        if design_x == 120:
+            top = y + 2 * line
+            paint(img, inner, (x, top, w, S(99) - top), BLACK, ramp(top, S(99), 0.13, 0.0))
         paint(img, minus(middle, inner), box, WHITE, edge)
         paint(img, minus(outer, middle), box, BLACK, rim)
     # Caption buttons: columns of glyphs, rows of looks.
-    for bx, bw, glyph in caption_glyphs():
+    for bx, bw, glyph in caption_glyphs(s):
         for look, by in enumerate(BUTTON_ROWS):
-            box = (bx, by, bw, 19)
-            back = rrect(bx, by, bx + bw, by + 19, 3)
+            box = scaled_box(S, bx, by, bw, 19)
+            x, y, w, h = box
+            back = rrect(x, y, x + w, y + h, 3 * s)
             if bx == 162 and look:  # close turns red, as the system's own does
                 paint(img, back, box, (232, 17, 35) if look == 1 else (160, 12, 26), 0.86)
             elif look:
                 paint(img, back, box, WHITE if look == 1 else BLACK, 0.24)
             if glyph:
-                shape = moved(glyph, bx, by)
-                paint(img, moved(shape, 1, 1), box, BLACK, 0.5)
+                shape = moved(glyph, x, y)
+                paint(img, moved(shape, line, line), box, BLACK, 0.5)
                 paint(img, shape, box, WHITE, 1.0)
     return img
 
 
 # --- The control sheet ---
 
-def control_sheet():
-    img = Image(160, 55, MAGENTA, 1.0)
-    # Push buttons, drawn as a nine-grid with 5-pixel margins: the rounding stays inside the corners
-    # and everything else changes only downwards, so any stretch keeps the look.
+def control_sheet(s=1):
+    S = scaler(s)
+    line = S(1)
+    img = Image(S(160), S(55), MAGENTA, 1.0)
+    # Push buttons, drawn as a nine-grid with 5-pixel margins (scaled with the sheet): the rounding
+    # stays inside the corners and everything else changes only downwards, so any stretch keeps
+    # the look.
     buttons = [((173, 173, 173), (253, 253, 253), (233, 233, 233)),   # normal
                ((126, 180, 234), (236, 244, 252), (220, 236, 252)),   # hover
                ((86, 157, 229), (204, 228, 247), (196, 222, 244)),    # pressed
                ((191, 191, 191), (244, 244, 244), (244, 244, 244))]   # disabled
     for i, (edge, top, bottom) in enumerate(buttons):
-        x = 40 * i
-        box = (x, 0, 40, 23)
+        box = scaled_box(S, 40 * i, 0, 40, 23)
+        x, y, w, h = box
         paint(img, everywhere, box, BUTTON_SURROUND, n=1)
-        paint(img, rrect(x, 0, x + 40, 23, 2.5), box, edge)
-        paint(img, rrect(x + 1, 1, x + 39, 22, 1.5), box, ramp(1, 21, top, bottom))
+        paint(img, rrect(x, y, x + w, y + h, 2.5 * s), box, edge)
+        paint(img, rrect(x + line, y + line, x + w - line, y + h - line, 2.5 * s - line), box,
+              ramp(line, S(21), top, bottom))
     # Check boxes and radio buttons go through TransparentBlt with magenta as the key: their outer
     # edge is whole pixels (a blend with magenta would leave a pink fringe). Inside, over their own
     # opaque fill, the marks may be smooth.
@@ -231,30 +291,44 @@ def control_sheet():
         for i, (edge, fill) in enumerate(toggles):
             mark = (150, 150, 150) if i == 3 else (34, 160, 60)
             x = 15 * i + 60 * checked
-            paint(img, rects((x + 1, 26, 13, 13)), (x, 25, 15, 15), edge, n=1)
-            paint(img, rects((x + 2, 27, 11, 11)), (x, 25, 15, 15), fill, n=1)
+            bx, by, bw, bh = scaled_box(S, x + 1, 26, 13, 13)
+            cell = scaled_box(S, x, 25, 15, 15)
+            inside = (bx + line, by + line, bw - 2 * line, bh - 2 * line)
+            paint(img, rects((bx, by, bw, bh)), cell, edge, n=1)
+            paint(img, rects(inside), cell, fill, n=1)
             if checked:
-                tick = polyline([(x + 4.2, 32.6), (x + 6.6, 35.0), (x + 10.9, 29.6)], 2.0)
-                paint(img, tick, (x + 2, 27, 11, 11), mark)
-            paint(img, circle(x + 7.5, 47.5, 6.5), (x, 40, 15, 15), edge, n=1)
-            paint(img, circle(x + 7.5, 47.5, 5.4), (x + 2, 42, 11, 11), fill)
+                tick = polyline([((x + 4.2) * s, 32.6 * s), ((x + 6.6) * s, 35.0 * s), ((x + 10.9) * s, 29.6 * s)],
+                                2.0 * s)
+                paint(img, tick, inside, mark)
+            paint(img, circle((x + 7.5) * s, 47.5 * s, 6.5 * s), scaled_box(S, x, 40, 15, 15), edge, n=1)
+            paint(img, circle((x + 7.5) * s, 47.5 * s, 5.4 * s), scaled_box(S, x + 2, 42, 11, 11), fill)
             if checked:
-                paint(img, circle(x + 7.5, 47.5, 2.7), (x + 4, 44, 7, 7), mark)
+                paint(img, circle((x + 7.5) * s, 47.5 * s, 2.7 * s), scaled_box(S, x + 4, 44, 7, 7), mark)
     return img
 
 
 # --- Icons ---
 
-def tab_icon():
+# The sizes Windows asks an icon file for: the tab pictures are 32 design pixels (40 at 125 %, 48
+# at 150 %, 56 at 175 %, 64 at 200 %); the program icon is 16 in a caption and 32 and 48 in the
+# shell's views, scaled the same way.
+TAB_ICON_SIZES = (32, 40, 48, 56, 64)
+PROGRAM_ICON_SIZES = (16, 20, 24, 32, 40, 48, 64)
+
+
+def tab_icon(size=32):
     """A white page with a folded corner and a small chart: the generic page of a tab."""
-    img = Image(32, 32)
-    page = minus(rrect(7, 3, 25, 29, 1.5), lambda px, py: px - py > 15)
-    fold = lambda px, py: px >= 18 and py <= 10 and px - py <= 15
-    soft_shadow(img, page, (7, 3, 18, 26), 0.55)
-    paint(img, page, (7, 3, 18, 26), WHITE, 0.97)
-    paint(img, fold, (18, 3, 7, 7), (196, 210, 218))
-    paint(img, rects((10, 7, 6, 1), (10, 10, 8, 1)), (10, 7, 8, 4), (150, 160, 170), n=1)
-    paint(img, rects((10, 21, 3, 5), (14, 17, 3, 9), (18, 13, 3, 13)), (10, 13, 11, 13), (12, 150, 180), n=1)
+    s = size / 32
+    S = scaler(s)
+    img = Image(size, size)
+    page = enlarged(minus(rrect(7, 3, 25, 29, 1.5), lambda px, py: px - py > 15), s)
+    fold = enlarged(lambda px, py: px >= 18 and py <= 10 and px - py <= 15, s)
+    soft_shadow(img, page, scaled_box(S, 7, 3, 18, 26), 0.55, S(1))
+    paint(img, page, scaled_box(S, 7, 3, 18, 26), WHITE, 0.97)
+    paint(img, fold, scaled_box(S, 18, 3, 7, 7), (196, 210, 218))
+    paint(img, scaled_rects(S, (10, 7, 6, 1), (10, 10, 8, 1)), scaled_box(S, 10, 7, 8, 4), (150, 160, 170), n=1)
+    paint(img, scaled_rects(S, (10, 21, 3, 5), (14, 17, 3, 9), (18, 13, 3, 13)), scaled_box(S, 10, 13, 11, 13),
+          (12, 150, 180), n=1)
     return img
 
 
@@ -263,29 +337,33 @@ def tab_icon():
 PAGE_ACCENTS = [(232, 93, 4), (12, 150, 180), (46, 160, 67), (130, 80, 200), (200, 40, 90), (60, 90, 190)]
 
 
-def bell_icon():
-    img = Image(32, 32)
+def bell_icon(size=32):
+    s = size / 32
+    S = scaler(s)
+    img = Image(size, size)
     dome = either(minus(circle(16, 13, 8.5), lambda px, py: py > 13), rects((7.5, 13, 17, 8)))
-    bell = either(dome, rrect(5, 20, 27, 24, 1.5), circle(16, 26.5, 2.6), rects((15, 3, 2, 3)))
-    soft_shadow(img, bell, (4, 2, 24, 28), 0.55)
-    paint(img, bell, (4, 2, 24, 28), WHITE, 0.97)
-    paint(img, rects((11, 12, 2, 6)), (11, 12, 2, 6), (255, 196, 60), n=1)
+    bell = enlarged(either(dome, rrect(5, 20, 27, 24, 1.5), circle(16, 26.5, 2.6), rects((15, 3, 2, 3))), s)
+    soft_shadow(img, bell, scaled_box(S, 4, 2, 24, 28), 0.55, S(1))
+    paint(img, bell, scaled_box(S, 4, 2, 24, 28), WHITE, 0.97)
+    paint(img, scaled_rects(S, (11, 12, 2, 6)), scaled_box(S, 11, 12, 2, 6), (255, 196, 60), n=1)
     return img
 
 
-def browser_icon(accent):
-    img = Image(32, 32)
-    frame = rrect(4, 6, 28, 27, 2)
-    soft_shadow(img, frame, (4, 6, 24, 21), 0.55)
-    paint(img, frame, (4, 6, 24, 21), WHITE, 0.97)
-    paint(img, rects((5, 7, 22, 4)), (5, 7, 22, 4), accent, n=1)
-    paint(img, rects((8, 14, 14, 1), (8, 17, 16, 1), (8, 20, 10, 1), (8, 23, 13, 1)), (8, 14, 16, 10),
-          (150, 160, 170), n=1)
+def browser_icon(accent, size=32):
+    s = size / 32
+    S = scaler(s)
+    img = Image(size, size)
+    frame = enlarged(rrect(4, 6, 28, 27, 2), s)
+    soft_shadow(img, frame, scaled_box(S, 4, 6, 24, 21), 0.55, S(1))
+    paint(img, frame, scaled_box(S, 4, 6, 24, 21), WHITE, 0.97)
+    paint(img, scaled_rects(S, (5, 7, 22, 4)), scaled_box(S, 5, 7, 22, 4), accent, n=1)
+    paint(img, scaled_rects(S, (8, 14, 14, 1), (8, 17, 16, 1), (8, 20, 10, 1), (8, 23, 13, 1)),
+          scaled_box(S, 8, 14, 16, 10), (150, 160, 170), n=1)
     return img
 
 
-def page_icons():
-    return [bell_icon()] + [browser_icon(a) for a in PAGE_ACCENTS]
+def page_icons(size=32):
+    return [bell_icon(size)] + [browser_icon(a, size) for a in PAGE_ACCENTS]
 
 
 def velmora_icon(s):
@@ -364,17 +442,26 @@ def preview(frame, controls, icons):
     return out
 
 
+# The scales the sheets are drawn at besides 100 %, as the engine's resources name them.
+SHEET_SCALES = ((150, 1.5), (200, 2))
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit('usage: make_artwork.py OUTPUT_DIRECTORY')
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    frame, controls, tab = frame_sheet(), control_sheet(), tab_icon()
-    marks = [velmora_icon(s) for s in (16, 32, 48)]
-    files = {'frame_sheet.png': png(frame), 'control_sheet.bmp': bmp(controls), 'tab_icon.ico': ico([tab]),
-             'velmora.ico': ico(marks), 'preview.png': png(preview(frame, controls, [tab] + marks))}
-    for n, icon in enumerate(page_icons(), start=1):
-        files[os.path.join('ico', '%d.ico' % n)] = ico([icon])
+    frame, controls = frame_sheet(), control_sheet()
+    tabs = [tab_icon(n) for n in TAB_ICON_SIZES]
+    marks = [velmora_icon(n) for n in PROGRAM_ICON_SIZES]
+    files = {'frame_sheet.png': png(frame), 'control_sheet.bmp': bmp(controls), 'tab_icon.ico': ico(tabs),
+             'velmora.ico': ico(marks), 'preview.png': png(preview(frame, controls, [tabs[0]] + marks[::3]))}
+    for percent, s in SHEET_SCALES:
+        files['frame_sheet_%d.png' % percent] = png(frame_sheet(s))
+        files['control_sheet_%d.bmp' % percent] = bmp(control_sheet(s))
+    pictures = [page_icons(n) for n in TAB_ICON_SIZES]
+    for n, sizes in enumerate(zip(*pictures), start=1):
+        files[os.path.join('ico', '%d.ico' % n)] = ico(list(sizes))
     os.makedirs(os.path.join(out, 'ico'), exist_ok=True)
     for name, data in files.items():
         with open(os.path.join(out, name), 'wb') as f:
