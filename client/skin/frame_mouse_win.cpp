@@ -114,6 +114,7 @@ void SkinEngine::ShowMaximised(HWND window, bool maximised) {
   SkinWindowRecord* record = FindAttached(window);
   if (!record || prop::GetInt(window, prop::kMaximizeBox) != 1) return;
   prop::Set(window, prop::kMaximize, maximised ? 1 : 0);
+  record->maximised = maximised;
   skin::ShowMaximised(record->elements.items, maximised);
 }
 

@@ -145,12 +145,14 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
   RECT bounds{};
   GetWindowRect(window, &bounds);
   const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-  const bool same_size = width == prop::GetInt(window, prop::kWidth) && height == prop::GetInt(window, prop::kHeight);
+  const bool same_size = width == record->built_width && height == record->built_height;
   if (!forced && same_size) return;
   ++frame_builds_;
   if (!same_size) {
     prop::Set(window, prop::kWidth, width);
     prop::Set(window, prop::kHeight, height);
+    record->built_width = width;
+    record->built_height = height;
   }
 
   FrameSurfaces& surfaces = record->surfaces;
@@ -191,10 +193,11 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
 void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int height) {
   SkinWindowRecord* record = FindAttached(window);
   SkinResources& r = *resources_;
-  const int banner = prop::GetInt(window, prop::kBannerHeight);
-  const int status = prop::GetInt(window, prop::kStatusHeight);
-  const bool sizable = prop::GetInt(window, prop::kSizeBox) == 1;
   const Dpi dpi = record ? record->dpi : kDesignDpi;
+  // The banner and status heights are the record's design ones at its DPI, as its properties say.
+  const int banner = record ? Scale(record->banner_height, dpi) : prop::GetInt(window, prop::kBannerHeight);
+  const int status = record ? Scale(record->status_height, dpi) : prop::GetInt(window, prop::kStatusHeight);
+  const bool sizable = record ? record->sizable : prop::GetInt(window, prop::kSizeBox) == 1;
   DpiArtwork& art = r.ArtworkAt(dpi);
   HDC pieces = art.frame_pieces.dc();
   // The frame sheet's pieces at the window's DPI: `piece` is where it sits at 100 %.
@@ -237,7 +240,7 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
       LayStrip(cache, art.status_strip, pieces, at_dpi(skin::kStatusStripRegion), strip);
     }
     if (record) skin::LayoutStatusLabel(record->elements.items, width, height, status, sizable, record->dpi);
-    if (sizable && prop::GetInt(window, prop::kMaximize) == 0) {
+    if (sizable && !(record ? record->maximised : prop::GetInt(window, prop::kMaximize) == 1)) {
       LayPiece(cache, pieces, at_dpi(skin::kSizeGripRegion),
                {width - Scale(14, dpi), height - Scale(14, dpi), Scale(12, dpi), Scale(12, dpi)});
     }
@@ -259,13 +262,26 @@ void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int heig
   if (!icon) icon = art.window_icon.get();
   int text_x = Scale(8, dpi);
   if (icon) {
-    DrawIconEx(cache, Scale(8, dpi), Scale(6, dpi), icon, Scale(16, dpi), Scale(16, dpi), 0, nullptr, DI_NORMAL);
+    // The engine's own default icon lives as long as the engine: blended from its copy made once.
+    const int size = Scale(16, dpi);
+    const HaloTextImage* image = icon == art.window_icon.get() ? r.EngineIconImage(icon, size) : nullptr;
+    if (image) {
+      constexpr BLENDFUNCTION kPerPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+      AlphaBlend(cache, Scale(8, dpi), Scale(6, dpi), size, size, image->surface.dc(), 0, 0, size, size, kPerPixel);
+    } else {
+      DrawIconEx(cache, Scale(8, dpi), Scale(6, dpi), icon, size, size, 0, nullptr, DI_NORMAL);
+    }
     text_x = Scale(28, dpi);
   }
-  const int length = GetWindowTextLengthW(window);
-  if (length > 0) {
-    std::wstring caption(size_t(length) + 1, L'\0');
-    caption.resize(size_t(std::max(0, GetWindowTextW(window, caption.data(), length + 1))));
+  // One WM_GETTEXT for the usual short caption; a longer one is read again at its length.
+  std::wstring caption(256, L'\0');
+  int length = GetWindowTextW(window, caption.data(), int(caption.size()));
+  if (length >= int(caption.size()) - 1) {
+    caption.assign(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    length = GetWindowTextW(window, caption.data(), int(caption.size()));
+  }
+  caption.resize(size_t(std::max(0, length)));
+  if (!caption.empty()) {
     DrawHaloText(cache, caption, r.CaptionFont(dpi), {text_x, Scale(9, dpi), text_x, Scale(9, dpi)}, kCaptionFormat);
   }
   if (!record) return;

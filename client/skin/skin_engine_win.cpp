@@ -132,6 +132,7 @@ bool SkinEngine::AttachWindow(HWND window, const AttachOptions& options) {
     }
     if (maximise) prop::Set(window, prop::kMaximizeBox, 1);
     prop::Set(window, prop::kSizeBox, options.sizable ? 1 : 0);
+    record->sizable = options.sizable;
     prop::Set(window, prop::kMinWidth, Scale(record->min_width, dpi));
     prop::Set(window, prop::kMinHeight, Scale(record->min_height, dpi));
     records_.push_back(std::move(record));
@@ -199,6 +200,7 @@ bool SkinEngine::EnableSizing(HWND window, std::optional<int> min_width, std::op
   SkinWindowRecord* record = FindAttached(window);
   if (!record) return false;
   prop::Set(window, prop::kSizeBox, 1);
+  record->sizable = true;
   record->min_width = min_width.value_or(kDefaultMinWidth);
   record->min_height = min_height.value_or(kDefaultMinHeight);
   prop::Set(window, prop::kMinWidth, Scale(record->min_width, record->dpi));

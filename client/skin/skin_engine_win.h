@@ -67,6 +67,11 @@ struct SkinWindowRecord {
   int status_height = 26;
   int min_width = 150;
   int min_height = 100;
+  // What the window's properties say of it, kept here too: a frame build reads them from the
+  // record, as each property read is a trip to the window server.
+  bool sizable = false;
+  bool maximised = false;
+  int built_width = -1, built_height = -1;  // the size the frame was last built at
   int next_tab_x = 5;  // the design's x, at 96 DPI
   int tab_count = 0;
   int status_index = 0;  // 1-based; 0 when the window has no status band
