@@ -58,6 +58,7 @@ echo "duty2026" | build/native/admin/velmora-admin --db "$demo/velmora.db" opera
 gateway_pid=""
 client_pid=""
 headless=0
+[ -n "${DISPLAY:-}" ] || automatic=1
 # A scaled run takes screenshots on a virtual display of its own, large enough for the main window
 # at 200 % (1902 x 1224), whatever display it was started from.
 if [ "$scale" != 100 ] && [ "$automatic" -eq 1 ]; then
