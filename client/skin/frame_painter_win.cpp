@@ -179,7 +179,7 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
     surfaces.Publish(window);
   }
 
-  DrawFrame(window, surfaces.cache.dc(), surfaces.back.dc(), width, height);
+  DrawFrame(record, window, surfaces.cache.dc(), surfaces.back.dc(), width, height);
   // The region belongs to the window from here on.
   const int round = Scale(3, record->dpi);
   if (surfaces.region_width != width || surfaces.region_height != height || surfaces.region_round != round) {
@@ -190,8 +190,7 @@ void SkinEngine::BuildFrame(HWND window, bool forced) {
   }
 }
 
-void SkinEngine::DrawFrame(HWND window, HDC cache, HDC back, int width, int height) {
-  SkinWindowRecord* record = FindAttached(window);
+void SkinEngine::DrawFrame(SkinWindowRecord* record, HWND window, HDC cache, HDC back, int width, int height) {
   SkinResources& r = *resources_;
   const Dpi dpi = record ? record->dpi : kDesignDpi;
   // The banner and status heights are the record's design ones at its DPI, as its properties say.

@@ -165,7 +165,7 @@ void SkinEngine::RepaintAll() {
 }
 
 void SkinEngine::RebuildFrame(HWND window) {
-  if (FindAttached(window)) BuildFrame(window, true);
+  BuildFrame(window, true);  // nothing for a window not attached
 }
 
 bool SkinEngine::SetStatusText(HWND window, const std::string& gbk_text) {

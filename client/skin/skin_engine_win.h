@@ -160,7 +160,8 @@ class SkinEngine {
 
   // Frame painting (frame_painter_win.cpp).
   void BuildFrame(HWND window, bool forced);
-  void DrawFrame(HWND window, HDC cache, HDC back, int width, int height);
+  // `record` is the window's, found by the build: each lookup reads a window property.
+  void DrawFrame(SkinWindowRecord* record, HWND window, HDC cache, HDC back, int width, int height);
   // `dpi`: the window's, for the parts drawn at a design size (a tab's icon and caption line).
   void DrawElement(HDC dc, const skin::Element& element, Dpi dpi);
   // White text over its dark halo in `layout` (DrawText's format flags); a layout without size
