@@ -307,12 +307,12 @@ DpiArtwork& SkinResources::ArtworkAt(Dpi dpi) {
   }
   {
     const ScopedGetDC screen(nullptr);
-    MemorySurface sheet;
-    sheet.Reset(CreateCompatibleDC(screen.get()), ControlSheetBitmap(screen.get(), ControlSheetResource(percent)));
     if (dpi == sheet_dpi) {
       art->control_sheet.Reset(CreateCompatibleDC(screen.get()),
                                ControlSheetBitmap(screen.get(), ControlSheetResource(percent)));
     } else {
+      MemorySurface sheet;
+      sheet.Reset(CreateCompatibleDC(screen.get()), ControlSheetBitmap(screen.get(), ControlSheetResource(percent)));
       BringControlSheetTo(dpi, sheet_dpi, screen.get(), sheet.dc(), art->control_sheet);
     }
   }
