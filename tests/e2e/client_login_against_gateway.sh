@@ -9,22 +9,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-env.sh"
 native="$1"
 mingw="$2"
-work="$(mktemp -d)"
-gateway_pid=""
-client_pid=""
-cleanup() {
-  [ -n "$client_pid" ] && kill "$client_pid" 2>/dev/null
-  [ -n "$gateway_pid" ] && kill "$gateway_pid" 2>/dev/null && wait "$gateway_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAILED: $*"
-  echo "--- gateway log"
-  tail -20 "$work/gateway.log"
-  import -window root "${TMPDIR:-/tmp}/velmora-e2e-failure.png" 2>/dev/null && echo "screen: ${TMPDIR:-/tmp}/velmora-e2e-failure.png"
-  exit 1
-}
+source "$here/client_session.sh"
 # Keys go to the focused window: synthetic events sent to a window are not taken.
 row() { sqlite3 "$work/db" "select 在线 || '|' || 句柄 || '|' || 登陆IP from account where 账号='demo'"; }
 

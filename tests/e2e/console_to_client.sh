@@ -7,21 +7,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-env.sh"
 native="$(cd "$1" && pwd)"
 mingw="$(cd "$2" && pwd)"
-work="$(mktemp -d)"
-gateway_pid=""
-client_pid=""
-cleanup() {
-  [ -n "$client_pid" ] && kill "$client_pid" 2>/dev/null
-  [ -n "$gateway_pid" ] && kill "$gateway_pid" 2>/dev/null && wait "$gateway_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAILED: $*"
-  echo "--- gateway log"
-  tail -20 "$work/gateway.log"
-  exit 1
-}
+source "$here/client_session.sh"
 admin() { "$native/admin/velmora-admin" --db "$work/db" "$@"; }
 admin init --demo >/dev/null
 admin set poll-seconds 2 >/dev/null
