@@ -192,15 +192,20 @@ void AttachWithTabs(SkinEngine& skin, HWND window, HWND page) {
   ASSERT_TRUE(skin.SelectTab(window, "甲"));
 }
 
-TEST_F(DpiLayout, TheSkinsFrameAtTheScreensDpi) {
-  SkinEngine skin;
-  const ui::Box size = ui::Scale(ui::kLoginWindowSize, dpi_);
-  WindowOwner window, page;
+// A window of the login window's size at `dpi`, skinned with two tabs, the first over `page`.
+void MakeSkinnedWindow(SkinEngine& skin, Dpi dpi, WindowOwner& window, WindowOwner& page) {
+  const ui::Box size = ui::Scale(ui::kLoginWindowSize, dpi);
   window.Reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 20, 20, size.width, size.height, nullptr,
                                nullptr, nullptr, nullptr));
   page.Reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
   ASSERT_TRUE(window);
   AttachWithTabs(skin, window.get(), page.get());
+}
+
+TEST_F(DpiLayout, TheSkinsFrameAtTheScreensDpi) {
+  SkinEngine skin;
+  WindowOwner window, page;
+  ASSERT_NO_FATAL_FAILURE(MakeSkinnedWindow(skin, dpi_, window, page));
   ExpectFrameAt(skin, window.get(), page.get(), dpi_);
 }
 
@@ -208,13 +213,8 @@ TEST_F(DpiLayout, TheSkinsFrameAtTheScreensDpi) {
 // the window, takes the new DPI): everything where the new DPI puts it, and back exactly.
 TEST_F(DpiLayout, TheSkinsFrameFollowsADpiChange) {
   SkinEngine skin;
-  const ui::Box size = ui::Scale(ui::kLoginWindowSize, dpi_);
   WindowOwner window, page;
-  window.Reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 20, 20, size.width, size.height, nullptr,
-                               nullptr, nullptr, nullptr));
-  page.Reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
-  ASSERT_TRUE(window);
-  AttachWithTabs(skin, window.get(), page.get());
+  ASSERT_NO_FATAL_FAILURE(MakeSkinnedWindow(skin, dpi_, window, page));
   const std::vector<skin::Element> before = skin.Record(window.get())->elements.items;
   const long builds = skin.FrameBuilds();
 
