@@ -126,23 +126,27 @@ class GlobalMemory {
   HGLOBAL h_ = nullptr;
 };
 
-// An icon made for us (LoadImage without LR_SHARED, CreateIconFromResourceEx): destroyed when it
-// goes or is replaced. Shared icons (LR_SHARED, LoadIcon) are the system's and never held here.
-class IconHandle {
+// An icon, destroyed when it goes or is replaced if it is ours (made with LoadImage without
+// LR_SHARED, or CreateIconFromResourceEx); a shared one (LR_SHARED, LoadIcon) is the system's and is
+// only held.
+class IconOwner {
  public:
-  IconHandle() = default;
-  ~IconHandle() { Reset(); }
-  IconHandle(const IconHandle&) = delete;
-  IconHandle& operator=(const IconHandle&) = delete;
-
-  HICON get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-  void Reset(HICON h = nullptr) {
-    if (HICON old = std::exchange(h_, h)) DestroyIcon(old);
+  IconOwner() = default;
+  IconOwner(HICON icon, bool owned) : icon_(icon), owned_(owned) {}
+  ~IconOwner() { Reset(); }
+  IconOwner(const IconOwner&) = delete;
+  IconOwner& operator=(const IconOwner&) = delete;
+  HICON get() const { return icon_; }
+  explicit operator bool() const { return icon_ != nullptr; }
+  void Reset(HICON icon = nullptr, bool owned = false) {
+    if (icon_ && owned_) DestroyIcon(icon_);
+    icon_ = icon;
+    owned_ = owned;
   }
 
  private:
-  HICON h_ = nullptr;
+  HICON icon_ = nullptr;
+  bool owned_ = false;
 };
 
 }  // namespace velmora::win

@@ -22,26 +22,6 @@ namespace velmora::win {
 // The bytes of one of the program's built-in RCDATA resources (empty when it is missing).
 std::string_view BuiltInResource(int id);
 
-// An icon the engine made; shared icons loaded from resources are not destroyed.
-class IconOwner {
- public:
-  IconOwner() = default;
-  IconOwner(HICON icon, bool owned) : icon_(icon), owned_(owned) {}
-  ~IconOwner() { Reset(); }
-  IconOwner(const IconOwner&) = delete;
-  IconOwner& operator=(const IconOwner&) = delete;
-  HICON get() const { return icon_; }
-  void Reset(HICON icon = nullptr, bool owned = false) {
-    if (icon_ && owned_) DestroyIcon(icon_);
-    icon_ = icon;
-    owned_ = owned;
-  }
-
- private:
-  HICON icon_ = nullptr;
-  bool owned_ = false;
-};
-
 // An icon from the bytes of an icon file (its image nearest `size`, see skin::IconImageFor), at
 // `size` x `size`, or null.
 HICON IconFromIcoBytes(std::string_view bytes, int size);

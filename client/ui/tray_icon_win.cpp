@@ -27,7 +27,8 @@ void TrayIcon::MakeIcon(Dpi dpi) {
   const int size = SystemMetricAt(SM_CXSMICON, dpi);
   if (icon_ && size == icon_size_) return;
   icon_.Reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(VELMORA_ICON_MAIN),
-                                            IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+                                            IMAGE_ICON, size, size, LR_DEFAULTCOLOR)),
+              true);
   icon_size_ = icon_ ? size : 0;
 }
 

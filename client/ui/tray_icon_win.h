@@ -48,7 +48,7 @@ class TrayIcon {
 
   const HWND window_;
   const UINT callback_message_;
-  IconHandle icon_;
+  IconOwner icon_;
   int icon_size_ = 0;
   std::wstring tip_;
   bool shown_ = false;
